@@ -1,0 +1,33 @@
+#!/usr/bin/env bash
+# Installs the Debian packages that Tessaly needs to build, run and test, when any are missing.
+# When everything is present it only asks dpkg and returns at once.
+set -euo pipefail
+
+packages=(
+    build-essential cmake pkg-config
+    freeglut3-dev libgl-dev libglu1-mesa-dev libx11-dev
+    libimgui-dev libgtk-3-dev
+    libgtest-dev
+    xvfb xauth xdotool x11-apps imagemagick
+    clang libclang-rt-14-dev
+    desktop-file-utils
+)
+
+missing=()
+for package in "${packages[@]}"; do
+    status=$(dpkg-query -W -f='${Status}' "$package" 2>/dev/null || true)
+    [[ "$status" == "install ok installed" ]] || missing+=("$package")
+done
+
+if ((${#missing[@]} == 0)); then
+    exit 0
+fi
+
+echo "Installing: ${missing[*]}"
+sudo=()
+if [[ $(id -u) -ne 0 ]]; then
+    sudo=(sudo)
+fi
+export DEBIAN_FRONTEND=noninteractive
+"${sudo[@]}" apt-get update -qq
+"${sudo[@]}" apt-get install -y -qq --no-install-recommends "${missing[@]}"

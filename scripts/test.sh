@@ -1,0 +1,15 @@
+#!/usr/bin/env bash
+# Installs what is missing, builds the tests with address and undefined-behaviour sanitizers and
+# runs every test; the GUI tests run under a virtual X server.
+set -euo pipefail
+top=$(cd "$(dirname "$0")/.." && pwd)
+"$top/scripts/setup.sh"
+build="$top/build-test"
+cmake -S "$top" -B "$build" -DCMAKE_BUILD_TYPE=Debug -DTESSALY_SANITIZE=ON -DTESSALY_BENCH=OFF >/dev/null
+cmake --build "$build" -j "$(nproc)"
+export ASAN_OPTIONS=${ASAN_OPTIONS:-detect_leaks=1}
+export LSAN_OPTIONS=${LSAN_OPTIONS:-suppressions=$top/tests/lsan.supp:print_suppressions=0}
+export UBSAN_OPTIONS=${UBSAN_OPTIONS:-print_stacktrace=1:halt_on_error=1}
+export GSETTINGS_BACKEND=memory NO_AT_BRIDGE=1
+cd "$build"
+xvfb-run -a -s "-screen 0 1280x1024x24 -noreset" ctest --output-on-failure -j "$(nproc)" "$@"

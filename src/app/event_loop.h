@@ -1,0 +1,24 @@
+#pragma once
+
+// Pumps GLUT events for ever. Between events it sleeps on the X connection, so an idle editor
+// uses no CPU.
+[[noreturn]] void runEventLoop();
+
+#include <functional>
+
+// Runs `action` from the event loop once the current callback has returned and one more pass has
+// let an open pop-up menu close and the windows redraw. Modal dialogs started straight from a
+// menu callback would leave the menu's picture on screen.
+void runAfterMenuCloses(std::function<void()> action);
+
+// Posts one more redisplay of `window` at the next pass of the loop. The software rasteriser
+// draws the first frame after a resize at the old size, so resized windows draw twice.
+void redisplayAgainNextPass(int window);
+
+// The Shift (1), Ctrl (2) and Alt (4) keys held right now, read from the X server. Unlike
+// glutGetModifiers it never counts Caps Lock or Num Lock.
+int heldModifierKeys();
+
+// Drops the key, button and motion events queued for our windows (input made while a modal
+// dialog was up must not act afterwards).
+void discardQueuedInput();

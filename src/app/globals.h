@@ -1,0 +1,21 @@
+#pragma once
+
+#include <cstdint>
+
+#include "app/view.h"
+#include "scene/scene.h"
+
+// The editing mode that mouse drags follow and that decides whether a click selects.
+enum EditMode : int32_t { Select = 0, Translate = 1, Scale = 2, Rotate = 3 };
+
+// The program's one Scene, its four Views and the editing mode. Constructed before main runs,
+// in this order; the Scene frees its meshes and objects at exit.
+extern Scene scene;
+extern View sideView;
+extern View frontView;
+extern View topView;
+extern View perspectiveView;
+extern int32_t editMode;
+
+// The four views in the order in which every command visits them.
+inline View* const allViews[4] = {&sideView, &frontView, &topView, &perspectiveView};

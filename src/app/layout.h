@@ -1,0 +1,21 @@
+#pragma once
+
+#include <array>
+
+constexpr int BORDER = 5;
+constexpr int PANEL_WIDTH = 170;
+
+struct ViewRect {
+    int x = 0, y = 0, width = 0, height = 0;
+    bool operator==(const ViewRect&) const = default;
+};
+
+// Places of the side, front, top and perspective views (in that order) in a main window of the
+// given size: a 2 by 2 grid left of the panel. Views are never narrower or lower than 1 pixel.
+std::array<ViewRect, 4> layoutViews(int width, int height);
+
+// The main window's reshape: lays out the four view sub-windows. A height of 0 (minimised) changes
+// nothing.
+void reshapeMain(int width, int height);
+// Viewport and projection of the current view window.
+void setProjection(int width, int height, bool perspective);

@@ -1,0 +1,108 @@
+#include "app/startup.h"
+
+#include <GL/freeglut.h>
+
+#include <cstdlib>
+
+#include "app/event_loop.h"
+#include "app/globals.h"
+#include "app/layout.h"
+#include "app/menus.h"
+#include "panel/panel.h"
+#include "platform/platform.h"
+
+namespace {
+
+// GLUT callbacks carry no user pointer: each view gets its own forwarders, bound at compile time
+// to one View record.
+template <View* view>
+struct Forwarders {
+    static void display() { view->display(); }
+    static void keyboard(unsigned char key, int x, int y) { view->keyboard(key, x, y); }
+    static void mouse(int button, int state, int x, int y) {
+        view->mouseButton(button, state, x, y);
+    }
+    static void motion(int x, int y) { view->motion(x, y); }
+    static void reshape(int width, int height) {
+        glViewport(0, 0, width, height);
+        glutPostRedisplay();
+        redisplayAgainNextPass(view->window);
+    }
+    static void registerAll() {
+        glutDisplayFunc(display);
+        glutKeyboardFunc(keyboard);
+        glutMouseFunc(mouse);
+        glutMotionFunc(motion);
+        glutReshapeFunc(reshape);
+    }
+};
+
+using SideForwarders = Forwarders<&sideView>;
+using FrontForwarders = Forwarders<&frontView>;
+using TopForwarders = Forwarders<&topView>;
+using PerspectiveForwarders = Forwarders<&perspectiveView>;
+
+int createViewWindow(int mainWindow) { return glutCreateSubWindow(mainWindow, 50, 50, 200, 200); }
+
+}  // namespace
+
+void displayMain() {
+    glClearColor(0.9f, 0.9f, 0.9f, 1);
+    glClear(GL_COLOR_BUFFER_BIT);
+    glFlush();
+    glutSwapBuffers();
+}
+
+void closeMain() { std::exit(0); }
+
+void runTessaly(int argc, char** argv) {
+    glutInit(&argc, argv);
+    glutInitDisplayMode(GLUT_RGB | GLUT_DOUBLE | GLUT_DEPTH);
+    glutInitWindowPosition(50, 50);
+    glutInitWindowSize(800, 600);
+    glutSetOption(GLUT_ACTION_ON_WINDOW_CLOSE, GLUT_ACTION_CONTINUE_EXECUTION);
+    const int mainWindow = glutCreateWindow("Tessaly");
+    glutDisplayFunc(displayMain);
+    panelSetMainReshape(reshapeMain);
+    panelSetMainKeyboard(FrontForwarders::keyboard);
+    glutWMCloseFunc(closeMain);
+
+    platform() = desktopPlatform();
+    scene.loadModelLibrary();
+
+    const int modelMenu = createModelMenu();
+    glutSetWindow(mainWindow);
+    attachPopupMenu(modelMenu, false);
+
+    sideView.window = createViewWindow(mainWindow);
+    sideView.camera.axis = 0;
+    sideView.initGL(redisplayAll);
+    SideForwarders::registerAll();
+    attachPopupMenu(modelMenu, false);
+
+    frontView.window = createViewWindow(mainWindow);
+    frontView.camera.axis = 2;
+    frontView.initGL(redisplayAll);
+    FrontForwarders::registerAll();
+    attachPopupMenu(modelMenu, false);
+
+    topView.window = createViewWindow(mainWindow);
+    topView.camera.axis = 1;
+    topView.initGL(redisplayAll);
+    TopForwarders::registerAll();
+    attachPopupMenu(modelMenu, false);
+
+    perspectiveView.window = createViewWindow(mainWindow);
+    perspectiveView.background[0] = 0.2f;
+    perspectiveView.background[1] = 0.5f;
+    perspectiveView.background[2] = 0.7f;
+    perspectiveView.camera.perspective = true;
+    PerspectiveForwarders::registerAll();
+    attachPopupMenu(modelMenu, true);
+    perspectiveView.camera.axis = 2;
+    perspectiveView.initGL(redisplayAll);
+
+    createPanel(mainWindow, {});
+
+    runEventLoop();
+}

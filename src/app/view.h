@@ -1,0 +1,34 @@
+#pragma once
+
+#include <cstdint>
+
+#include "app/camera.h"
+
+struct Scene;
+
+// One of the four views of the Scene: a GLUT sub-window with its own camera and drag state.
+struct View {
+    int32_t window = 0;  // GLUT id of the view's sub-window; 0 until created
+    float background[3] = {0.6f, 0.6f, 0.6f};
+    Scene* scene = nullptr;  // not owned
+    Camera camera;
+    int32_t dragState = 0;      // 0 while a left-button drag that started here runs, -1 otherwise
+    int32_t dragModifiers = 0;  // Shift/Ctrl/Alt mask taken at the left-button press; -1 if none
+    int32_t lastX = 0;
+    int32_t lastY = 0;
+    void (*redisplay)(int window) = nullptr;  // redisplayAll, set by initGL
+
+    explicit View(Scene* scene) : scene(scene) {}
+
+    void initGL(void (*redisplayCallback)(int window));
+    void display();
+    void keyboard(unsigned char key, int x, int y);
+    void mouseButton(int button, int state, int x, int y);
+    void motion(int x, int y);
+    void pickAt(int x, int y);
+};
+
+// Posts a redisplay to the four views (side, front, top, perspective) and makes `window` current.
+void redisplayAll(int window);
+void drawGrid();
+void drawAxes();

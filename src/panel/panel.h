@@ -1,0 +1,86 @@
+#pragma once
+
+#include <functional>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "scene/matrix.h"
+
+// A small retained panel toolkit: controls are plain records holding their id, label, value and
+// callback; a Panel draws and operates them in one GLUT sub-window at the right edge of the main
+// window. The program only creates controls, reads and sets their values, and receives
+// callback(id) when the user changes one.
+
+enum class ControlKind { Button, Separator, ListBox, Checkbox, RadioGroup, Translation, Rotation };
+enum class TranslationKind { X, Y, Z };
+
+using ControlCallback = std::function<void(int id)>;
+
+struct ListItem {
+    int value = 0;
+    std::string text;
+};
+
+struct Control {
+    ControlKind kind = ControlKind::Button;
+    int id = -1;
+    std::string label;
+    ControlCallback callback;
+
+    int intValue = 0;  // check box (0/1), radio group (button index), list box (item value)
+    std::vector<ListItem> items;      // list box
+    std::vector<std::string> buttons;  // radio group
+    TranslationKind translationKind = TranslationKind::X;
+    float translation[3] = {0, 0, 0};  // translation pad: x, y, z
+    float speed = 1;
+    Matrix4 rotation = identityMatrix();  // rotation ball
+
+    int get_int_val() const { return intValue; }
+    void set_int_val(int value) { intValue = value; }
+    float get_x() const { return translation[0]; }
+    float get_y() const { return translation[1]; }
+    float get_z() const { return translation[2]; }
+    void set_speed(float s) { speed = s; }
+    void add_item(int value, std::string text) { items.push_back({value, std::move(text)}); }
+    void get_float_array_val(float* out) const;
+    void set_float_array_val(const float* values);
+
+    // What a user's action does to the value: a drag of the translation pad by (dx, dy) pixels
+    // (right and down positive, as the window reports them) and a drag on the rotation ball from
+    // one point to another, both given in the ball's unit coordinates (x right, y up). Each
+    // calls back.
+    void dragTranslation(int dx, int dy);
+    void dragRotation(float fromX, float fromY, float toX, float toY);
+    // A user's choice in a list box, check box or radio group: sets the value and calls back.
+    void choose(int value);
+    void press();  // a button
+};
+
+struct Panel {
+    std::vector<std::unique_ptr<Control>> controls;
+    ControlCallback defaultCallback;
+    int window = 0;  // the GLUT sub-window, 0 when the panel is not shown
+
+    Control* add_button(std::string label, int id, ControlCallback callback = {});
+    void add_separator();
+    Control* add_listbox(std::string label, int id);
+    Control* add_checkbox(std::string label, int id);
+    Control* add_radiogroup(int id);
+    void add_radiobutton_to_group(Control* group, std::string label);
+    Control* add_translation(std::string label, TranslationKind kind, int id);
+    Control* add_rotation(std::string label, int id);
+    // Redraws the panel so that it shows the controls' current values.
+    void sync_live();
+};
+
+// Width that the panel sub-window takes at the right edge of the main window.
+constexpr int PANEL_WINDOW_WIDTH = 165;
+
+// The main window's reshape and keyboard go through the panel: on a reshape it first lays itself
+// out at the right edge, then calls the program's reshape; keys typed over the panel reach the
+// program's keyboard handler. Call these with the main window current.
+void panelSetMainReshape(void (*reshape)(int width, int height));
+void panelSetMainKeyboard(void (*keyboard)(unsigned char key, int x, int y));
+// Creates the panel sub-window at the right edge of mainWindow; controls are added to it after.
+Panel* createPanel(int mainWindow, ControlCallback defaultCallback);

@@ -1,0 +1,48 @@
+#pragma once
+
+#include <functional>
+#include <memory>
+#include <vector>
+
+#include "scene/mesh.h"
+#include "scene/scene_object.h"
+
+// Everything the editor works on: the model library, the placed objects and the Selection.
+struct Scene {
+    std::vector<std::unique_ptr<Mesh>> models;          // the ModelLibrary, in folder order
+    std::vector<std::unique_ptr<SceneObject>> objects;  // in creation order; index == position
+    std::vector<SceneObject*> selection;                // in pick order; never holds one twice
+
+    // Set by the control panel once it exists: puts its Rotation control back to the given
+    // matrix and synchronises the panel. Empty until then.
+    std::function<void(const Matrix4&)> resetRotationControl;
+
+    Scene() = default;
+    Scene(const Scene&) = delete;
+    Scene& operator=(const Scene&) = delete;
+    ~Scene() { destroyScene(); }
+
+    SceneObject* addInstance(int modelIndex);
+    void selectObject(int position);
+    void commitSelection();
+    void clearSelection();
+    void deleteSelection();
+    void removeAllObjects();
+    void destroyScene();
+
+    // Fills models from the "VRMLmodels" folder of the working directory; reports unreadable
+    // files through the platform's message box.
+    void loadModelLibrary();
+
+    // Drawing passes, in the current GL context after the camera is set up.
+    void drawSolid() const;
+    void drawWireframe() const;
+    void drawPickColours() const;
+};
+
+// Pick codes: position i is drawn as the 24-bit colour (i & 255, (i >> 8) & 255, (i >> 16) & 255);
+// white means nothing was hit.
+constexpr unsigned PICK_NOTHING = 0xFFFFFF;
+inline unsigned pickCode(unsigned char r, unsigned char g, unsigned char b) {
+    return r | (g << 8) | (b << 16);
+}
