@@ -17,6 +17,9 @@ struct Platform {
     // The scene file dialogs: a path, or nothing when the user cancelled.
     std::function<std::optional<std::string>()> chooseSceneToOpen;
     std::function<std::optional<std::string>()> chooseSceneToSave;
+    // Run after every modal dialog closes: the program drops the input queued for its windows
+    // meanwhile and redraws them. May be empty.
+    std::function<void()> afterModalDialog;
 };
 
 // The services in use. Starts with harmless stand-ins: an empty listing, messages dropped,
