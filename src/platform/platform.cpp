@@ -6,6 +6,7 @@ Platform& platform() {
         [](const std::string&, const std::string&) {},
         [] { return std::optional<std::string>{}; },
         [] { return std::optional<std::string>{}; },
+        [] {},
     };
     return current;
 }
