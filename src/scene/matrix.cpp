@@ -51,11 +51,12 @@ Matrix4 rotationMatrix(float degrees, float x, float y, float z) {
     if (degrees == 0.0f) {
         return m;
     }
-    // Sine and cosine in double, rounded once to float: the GL implementation does the same, so
-    // Rz(90) has the same tiny cos(90) term as glRotatef's matrix.
-    const double radians = degrees * M_PI / 180.0;
-    const float s = static_cast<float>(std::sin(radians));
-    const float c = static_cast<float>(std::cos(radians));
+    // The angle is turned into radians in double, rounded to float, and its sine and cosine are
+    // taken in float: that is how the GL implementation does it (so Rz(90) carries the same
+    // cos term of -4.4e-8 as glRotatef's matrix, not 0).
+    const float radians = static_cast<float>(degrees * M_PI / 180.0);
+    const float s = std::sin(radians);
+    const float c = std::cos(radians);
     auto at = [&m](int row, int column) -> float& { return m[4 * column + row]; };
 
     // A rotation about one coordinate axis is written out directly (the axis length is then
