@@ -4,11 +4,28 @@
 // whichever test gets there first.
 
 #include <GL/freeglut.h>
+#include <dlfcn.h>
+#include <link.h>
 
 #include <array>
+#include <cstring>
 #include <vector>
 
 namespace gltest {
+
+// Mesa unloads its driver when the process ends, before the leak checker looks: the driver's
+// process-lifetime allocations would then be reported from an unknown module, and the
+// suppressions by library name could not match them. Pinning the loaded driver keeps its name.
+inline void pinGlDriver() {
+    dl_iterate_phdr(
+        [](dl_phdr_info* info, size_t, void*) {
+            if (info->dlpi_name != nullptr && std::strstr(info->dlpi_name, "_dri.so") != nullptr) {
+                dlopen(info->dlpi_name, RTLD_NOW | RTLD_NOLOAD | RTLD_NODELETE);
+            }
+            return 0;
+        },
+        nullptr);
+}
 
 inline void ensureGlut() {
     if (glutGet(GLUT_INIT_STATE)) {
@@ -49,6 +66,7 @@ struct Window {
             glutMainLoopEvent();
         }
         glutSetWindow(id);
+        pinGlDriver();
     }
     ~Window() {
         glutDestroyWindow(id);
