@@ -208,13 +208,6 @@ TEST_F(DrawGlTest, PerspectiveViewUnlitIsFlatWithBlackEdges) {
     EXPECT_EQ(selected.at(inside[0], inside[1], inside[2]), RED);
 }
 
-TEST_F(DrawGlTest, EmptySceneDrawsNoObject) {
-    scene.destroyScene();
-    const DrawnView drawn(&scene, false);
-    EXPECT_EQ(drawn.at(0.5, -0.4, 0), ORTHO_BACKGROUND);
-    EXPECT_EQ(drawn.at(-1, 0.5, 0), ORTHO_BACKGROUND);
-}
-
 // A hand-built Mesh that breaks every index invariant: the valid triangle is still drawn, the
 // others are skipped, and nothing reads outside the arrays (the sanitizer build checks that).
 TEST_F(DrawGlTest, BrokenMeshDrawsWithoutReadingOutsideItsArrays) {
@@ -246,10 +239,6 @@ TEST_F(DrawGlTest, BrokenMeshDrawsWithoutReadingOutsideItsArrays) {
     drawMesh(*scene.objects[2]);
     EXPECT_EQ(glGetError(), static_cast<GLenum>(GL_NO_ERROR));
 }
-
-}  // namespace
-
-namespace {
 
 // Every position gets its own 24-bit code: the object at position 300 reads back as 300, not as
 // the object at 300 modulo 256.

@@ -1,7 +1,5 @@
 #include <gtest/gtest.h>
 
-#include <cstring>
-
 #include "matrix_reference.h"
 #include "scene/matrix.h"
 
@@ -35,12 +33,6 @@ TEST(MatrixTest, MultiplyAgreesWithDoubleProduct) {
     EXPECT_LT(maxDifference(multiply(toFloats(a), toFloats(b)), product(a, b)), 1e-5);
 }
 
-TEST(MatrixTest, IdentityIsNeutral) {
-    const Matrix4 m = toFloats(product(rotation(20, 1, 1, 0), translation(1, 2, 3)));
-    EXPECT_EQ(multiply(identityMatrix(), m), m);
-    EXPECT_EQ(multiply(m, identityMatrix()), m);
-}
-
 TEST(MatrixTest, RotationsAboutTheAxesAreRightHanded) {
     // Counter-clockwise seen from the positive axis: x -> y about z, y -> z about x, z -> x
     // about y.
@@ -71,14 +63,6 @@ TEST(MatrixTest, ZeroAngleOrNoAxisGivesTheIdentity) {
     EXPECT_EQ(rotationMatrix(0, 1, 2, 3), identityMatrix());
     EXPECT_EQ(rotationMatrix(45, 0, 0, 0), identityMatrix());
     EXPECT_EQ(rotationMatrix(45, 1e-5f, 1e-5f, 0), identityMatrix());
-}
-
-TEST(MatrixTest, SetIdentityOverwritesEverything) {
-    Matrix4 m;
-    m.fill(7.5f);
-    setIdentity(m);
-    const float expected[16] = {1, 0, 0, 0, 0, 1, 0, 0, 0, 0, 1, 0, 0, 0, 0, 1};
-    EXPECT_EQ(std::memcmp(m.data(), expected, sizeof expected), 0);
 }
 
 }  // namespace

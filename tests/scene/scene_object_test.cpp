@@ -1,6 +1,5 @@
 #include <gtest/gtest.h>
 
-#include <cmath>
 #include <cstring>
 
 #include "matrix_reference.h"
@@ -123,17 +122,6 @@ TEST(SceneObjectTest, OnlyTransformChanges) {
     EXPECT_EQ(object.index, 4);
     EXPECT_EQ(object.mesh, &mesh);
     EXPECT_EQ(object.pendingRotation, rotationMatrix(10, 0, 1, 0));
-}
-
-TEST(SceneObjectTest, RepeatedLocalScalesCompound) {
-    SceneObject object(nullptr);
-    for (int i = 0; i < 10; ++i) {
-        object.scaleObjectLocal(0.9f, 1, 1);
-    }
-    EXPECT_NEAR(object.transform[0], std::pow(0.9, 10), 1e-6);
-    object.scaleObjectLocal(1.1f, 1, 1);
-    object.scaleObjectLocal(1 / 1.1f, 1, 1);
-    EXPECT_NEAR(object.transform[0], std::pow(0.9, 10), 1e-6);
 }
 
 TEST(SceneObjectTest, FoldingPendingRotationKeepsTheDrawnPosition) {

@@ -162,21 +162,6 @@ TEST_F(SceneTest, DeleteSelectionSurvivesARepeatedEntry) {
     expectIndicesMatchPositions();
 }
 
-TEST_F(SceneTest, DeleteWithEmptySelectionKeepsEverything) {
-    add(3);
-    scene.deleteSelection();
-    EXPECT_EQ(scene.objects.size(), 3u);
-    expectIndicesMatchPositions();
-}
-
-TEST_F(SceneTest, NewObjectsAfterDeletionContinueTheNumbering) {
-    add(3);
-    scene.selectObject(0);
-    scene.deleteSelection();
-    EXPECT_EQ(scene.addInstance(0)->index, 2);
-    expectIndicesMatchPositions();
-}
-
 TEST_F(SceneTest, RemoveAllObjectsCommitsThenEmptiesButKeepsModels) {
     add(3);
     scene.selectObject(1);
