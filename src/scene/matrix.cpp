@@ -52,15 +52,15 @@ Matrix4 rotationMatrix(float degrees, float x, float y, float z) {
         return m;
     }
     // The angle is turned into radians in double, rounded to float, and its sine and cosine are
-    // taken in float: that is how the GL implementation does it (so Rz(90) carries the same
-    // cos term of -4.4e-8 as glRotatef's matrix, not 0).
+    // taken in float, as Mesa's glRotatef does: Rz(90) then carries the same cos term of -4.4e-8
+    // as the GL stack's matrix (a double sine and cosine would give 6e-17).
     const float radians = static_cast<float>(degrees * M_PI / 180.0);
     const float s = std::sin(radians);
     const float c = std::cos(radians);
     auto at = [&m](int row, int column) -> float& { return m[4 * column + row]; };
 
     // A rotation about one coordinate axis is written out directly (the axis length is then
-    // irrelevant, only its sign counts), exactly as the GL implementation does.
+    // irrelevant, only its sign counts), exactly as Mesa does.
     if (x == 0.0f && y == 0.0f && z != 0.0f) {
         at(0, 0) = c;
         at(1, 1) = c;
