@@ -1,7 +1,5 @@
 // Placeholder until the model reader is written.
 #include "scene/scene.h"
 
-bool Mesh::loadModel() {
-    return false;
-}
+bool Mesh::loadModel() { return false; }
 void Scene::loadModelLibrary() {}

@@ -29,7 +29,7 @@ struct Control {
     ControlCallback callback;
 
     int intValue = 0;  // check box (0/1), radio group (button index), list box (item value)
-    std::vector<ListItem> items;       // list box
+    std::vector<ListItem> items;      // list box
     std::vector<std::string> buttons;  // radio group
     TranslationKind translationKind = TranslationKind::X;
     float translation[3] = {0, 0, 0};  // translation pad: x, y, z

@@ -44,9 +44,8 @@ void panelSetMainKeyboard(void (*keyboard)(unsigned char, int, int)) {
 Panel* createPanel(int mainWindow, ControlCallback defaultCallback) {
     thePanel.defaultCallback = std::move(defaultCallback);
     glutSetWindow(mainWindow);
-    thePanel.window =
-        glutCreateSubWindow(mainWindow, glutGet(GLUT_WINDOW_WIDTH) - PANEL_WINDOW_WIDTH, 0,
-                            PANEL_WINDOW_WIDTH, glutGet(GLUT_WINDOW_HEIGHT));
+    thePanel.window = glutCreateSubWindow(mainWindow, glutGet(GLUT_WINDOW_WIDTH) - PANEL_WINDOW_WIDTH,
+                                          0, PANEL_WINDOW_WIDTH, glutGet(GLUT_WINDOW_HEIGHT));
     glutDisplayFunc(displayPanel);
     if (programKeyboard != nullptr) {
         glutKeyboardFunc(programKeyboard);

@@ -1,9 +1,7 @@
 // Placeholder until the Scene operations are written.
 #include "scene/scene.h"
 
-SceneObject* Scene::addInstance(int) {
-    return nullptr;
-}
+SceneObject* Scene::addInstance(int) { return nullptr; }
 void Scene::selectObject(int) {}
 void Scene::commitSelection() {}
 void Scene::clearSelection() {}
