@@ -7,9 +7,10 @@
 
 #include "app/layout.h"
 #include "app/view.h"
-#include "gl_window.h"
+#include "gl_pixels.h"
 #include "scene/draw.h"
 #include "scene/scene.h"
+#include "support/gl_window.h"
 
 namespace {
 
@@ -22,6 +23,15 @@ const Rgb BLACK{0, 0, 0};
 const Rgb ORTHO_BACKGROUND{153, 153, 153};
 
 void noRedisplay(int) {}
+
+// A test window that is closed again at the end of its scope.
+struct TestWindow {
+    int id;
+    TestWindow(int width, int height) : id(openTestWindow(width, height)) {}
+    ~TestWindow() { glutDestroyWindow(id); }
+    TestWindow(const TestWindow&) = delete;
+    TestWindow& operator=(const TestWindow&) = delete;
+};
 
 // The square (-1, -1, 0) .. (1, 1, 0) facing +z, as two triangles sharing the diagonal from
 // corner 0 to corner 2.
@@ -38,7 +48,7 @@ std::unique_ptr<Mesh> squareMesh() {
 // from the back buffer after the swap: Mesa's software rasteriser swaps by copying, so the back
 // buffer still holds the frame, while its front buffer reads back black.
 struct DrawnView {
-    gltest::Window window{SIZE, SIZE};
+    TestWindow window{SIZE, SIZE};
     View view;
     gltest::Pixels pixels;
     GLdouble modelview[16];
@@ -251,7 +261,7 @@ TEST_F(DrawGlTest, PickColoursCarryTheWholePosition) {
     square->transform = translationMatrix(-0.5f, -0.5f, 0);
     square->scaleObjectLocal(0.25f, 0.25f, 1);
 
-    gltest::Window window(SIZE, SIZE);
+    TestWindow window(SIZE, SIZE);
     View view(&scene);
     view.initGL(noRedisplay);
     setProjection(SIZE, SIZE, false);

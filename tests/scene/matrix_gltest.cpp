@@ -1,4 +1,4 @@
-#include <GL/gl.h>
+#include <GL/freeglut.h>
 #include <gtest/gtest.h>
 
 #include <cstdint>
@@ -6,9 +6,9 @@
 #include <cstring>
 #include <functional>
 
-#include "gl_window.h"
 #include "scene/matrix.h"
 #include "scene/scene_object.h"
+#include "support/gl_window.h"
 
 namespace {
 
@@ -46,7 +46,9 @@ int64_t maxUlps(const Matrix4& a, const Matrix4& b) {
 
 class MatrixGlTest : public ::testing::Test {
 protected:
-    gltest::Window window{64, 64};
+    void SetUp() override { window = openTestWindow(64, 64); }
+    void TearDown() override { glutDestroyWindow(window); }
+    int window = 0;
 };
 
 TEST_F(MatrixGlTest, RotationMatchesGlRotate) {
