@@ -3,8 +3,10 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <clocale>
 #include <cmath>
 #include <random>
+#include <string>
 
 #include "library/mesh_repair.h"
 #include "library/model_folder.h"
@@ -164,6 +166,16 @@ TEST_F(VrmlReaderTest, ContentWithoutModelIsAcceptedEmpty) {
         EXPECT_TRUE(mesh->points.empty() && mesh->normals.empty() && mesh->coordIndex.empty() &&
                     mesh->normalIndex.empty());
     }
+}
+
+TEST_F(VrmlReaderTest, NumbersUseTheDecimalPointWhateverTheProcessLocale) {
+    const std::string saved = std::setlocale(LC_ALL, nullptr);
+    if (!std::setlocale(LC_ALL, "de_DE.UTF-8") && !std::setlocale(LC_ALL, "fr_FR.UTF-8")) {
+        GTEST_SKIP() << "no locale with a decimal comma installed";
+    }
+    const auto mesh = load("# Coordinate3 { point [ 1.5 2 3, 4 5 1,5 6 7, ] }");
+    std::setlocale(LC_ALL, saved.c_str());
+    EXPECT_EQ(mesh->points, (Points{{1.5, 2, 3}, {4, 5, 1}, {5, 6, 7}}));
 }
 
 TEST_F(VrmlReaderTest, HostileContentStaysInsideItsLists) {
