@@ -1,11 +1,22 @@
 #pragma once
 
+struct Scene;
 struct SceneObject;
 
 // Draws the triangles of the object's Mesh in the current colour, under transform *
-// pendingRotation. Triangles with a point index outside the Mesh are skipped; a triangle whose
-// normals cannot be looked up is drawn without normals.
+// pendingRotation, vertex by vertex in immediate mode. Triangles with a point index outside the
+// Mesh are skipped; a triangle whose normals cannot be looked up is drawn without normals.
 void drawMesh(const SceneObject& object);
 // Draws the three edges of every triangle of the object's Mesh as black lines, under the same
-// matrices; leaves the current colour black.
+// matrices, in immediate mode; leaves the current colour black.
 void drawEdges(const SceneObject& object);
+
+// The straightforward passes behind Scene::drawSolid, drawWireframe and drawPickColours: every
+// triangle in immediate mode on every call. The Scene's own passes draw the same pixels with
+// vertex arrays built once per Mesh; these stay as their reference.
+void drawSolidImmediate(const Scene& scene);
+void drawWireframeImmediate(const Scene& scene);
+void drawPickColoursImmediate(const Scene& scene);
+
+// When true, the Scene's passes take the straightforward path (for comparisons and benchmarks).
+extern bool immediatePasses;

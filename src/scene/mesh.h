@@ -1,9 +1,11 @@
 #pragma once
 
 #include <cstdio>
+#include <memory>
 #include <string>
 #include <vector>
 
+#include "scene/mesh_arrays.h"
 #include "scene/vec.h"
 
 // The geometry of one model file, shared by every object placed from it. Filled once by
@@ -14,6 +16,9 @@ struct Mesh {
     std::vector<Vec3d> normals;
     std::vector<IndexTriple> coordIndex;   // triangles into points
     std::vector<IndexTriple> normalIndex;  // triangle i takes its corner normals from triple i
+
+    // Derived by the drawing passes when first needed (see drawingArrays); not part of the model.
+    mutable std::unique_ptr<MeshArrays> arrays;
 
     explicit Mesh(std::string name) : name(std::move(name)) {}
     Mesh(const Mesh&) = delete;

@@ -1,0 +1,226 @@
+// Redraw and pick speed: the four views of the program (three orthographic wireframe views and
+// the lit perspective view, 307 by 292 pixels each, drawn by View::display) over scenes of
+// instances of a sample model, once with the straightforward immediate-mode passes and once
+// with the array passes, in the same run; then clicks in the front view done the way the pick
+// pass does them (clear, camera, scissor to one pixel, drawPickColours, read one pixel).
+//
+// Needs an X display (run it under xvfb-run). Usage:
+//   bench_draw [folder holding VRMLmodels, default the source tree's examples] [model, default
+//   knot.wrl]
+#include <GL/freeglut.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <chrono>
+#include <cstdio>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "app/layout.h"
+#include "app/view.h"
+#include "scene/draw.h"
+#include "scene/scene.h"
+
+namespace {
+
+constexpr int WIDTH = 307;
+constexpr int HEIGHT = 292;
+
+void displayNothing() {}
+void noRedisplay(int) {}
+
+double now() {
+    return std::chrono::duration<double>(std::chrono::steady_clock::now().time_since_epoch())
+        .count();
+}
+
+struct BenchView {
+    View view;
+    BenchView(Scene* scene, const char* title, bool perspective, int axis, int x, int y)
+        : view(scene) {
+        glutInitWindowPosition(x, y);
+        glutInitWindowSize(WIDTH, HEIGHT);
+        view.window = glutCreateWindow(title);
+        glutDisplayFunc(displayNothing);
+        view.camera.perspective = perspective;
+        view.camera.axis = axis;
+        view.initGL(noRedisplay);
+        setProjection(WIDTH, HEIGHT, perspective);
+    }
+    // One redraw, waited for.
+    double redraw() {
+        glutSetWindow(view.window);
+        const double start = now();
+        view.display();
+        glFinish();
+        return now() - start;
+    }
+};
+
+// Seconds per frame of the four views and of each view, as the mean over `frames` frames after
+// two frames that are not counted (the first use of a state costs a shader compile).
+struct FrameTimes {
+    double all = 0;
+    double perView[4] = {0, 0, 0, 0};
+};
+
+FrameTimes timeFrames(std::vector<std::unique_ptr<BenchView>>& views, int frames) {
+    for (int warm = 0; warm < 2; ++warm) {
+        for (auto& v : views) {
+            v->redraw();
+        }
+    }
+    FrameTimes t;
+    for (int f = 0; f < frames; ++f) {
+        for (size_t i = 0; i < views.size(); ++i) {
+            const double s = views[i]->redraw();
+            t.perView[i] += s / frames;
+            t.all += s / frames;
+        }
+    }
+    return t;
+}
+
+// What the pick pass does for a click at (x, row) in GL window coordinates; returns the code.
+unsigned pick(View& view, int x, int row) {
+    glEnable(GL_SCISSOR_TEST);
+    glScissor(x, row, 1, 1);
+    glClearColor(1, 1, 1, 1);
+    glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
+    glLoadIdentity();
+    view.camera.apply();
+    view.scene->drawPickColours();
+    glFlush();
+    unsigned char bytes[3] = {255, 255, 255};
+    glPixelStorei(GL_PACK_ALIGNMENT, 1);
+    glReadPixels(x, row, 1, 1, GL_RGB, GL_UNSIGNED_BYTE, bytes);
+    glDisable(GL_SCISSOR_TEST);
+    return pickCode(bytes[0], bytes[1], bytes[2]);
+}
+
+// Clicks spread over the view: a grid of pixels. Mean seconds per click; `hits` counts clicks
+// that hit an object, and `codes` receives what each click read.
+double timePicks(View& view, int& hits, std::vector<unsigned>& codes) {
+    glutSetWindow(view.window);
+    view.display();  // the pick pass finds the state the display left
+    glDisable(GL_DITHER);
+    pick(view, WIDTH / 2, HEIGHT / 2);  // first use of the state
+    codes.clear();
+    hits = 0;
+    double total = 0;
+    int clicks = 0;
+    for (int row = 20; row < HEIGHT; row += 40) {
+        for (int x = 15; x < WIDTH; x += 40) {
+            const double start = now();
+            const unsigned code = pick(view, x, row);
+            total += now() - start;
+            ++clicks;
+            codes.push_back(code);
+            hits += code != PICK_NOTHING;
+        }
+    }
+    return total / clicks;
+}
+
+void runCase(Scene& scene, std::vector<std::unique_ptr<BenchView>>& views, size_t triangles,
+             const char* label) {
+    FrameTimes times[2];
+    double pickTime[2];
+    int hits[2];
+    std::vector<unsigned> codes[2];
+    for (int immediate = 1; immediate >= 0; --immediate) {
+        immediatePasses = immediate == 1;
+        times[immediate] = timeFrames(views, immediate ? 3 : 10);
+        pickTime[immediate] = timePicks(views[1]->view, hits[immediate], codes[immediate]);
+    }
+    immediatePasses = false;
+    const double ms = 1000;
+    std::printf("%-22s %9zu %9.1f %9.1f %7.2fx  ortho %6.2f %6.2f  pick %6.3f %6.3f  %5.3f  %s\n",
+                label, triangles, times[1].all * ms, times[0].all * ms, times[1].all / times[0].all,
+                times[1].perView[1] * ms, times[0].perView[1] * ms, pickTime[1] * ms,
+                pickTime[0] * ms, pickTime[0] / times[0].perView[1],
+                codes[0] == codes[1] ? "same" : "DIFFERENT");
+    std::printf("%-22s   per view (immediate / arrays, ms):", "");
+    const char* names[4] = {"side", "front", "top", "persp"};
+    for (int i = 0; i < 4; ++i) {
+        std::printf(" %s %.1f/%.1f", names[i], times[1].perView[i] * ms, times[0].perView[i] * ms);
+    }
+    std::printf("; clicks hitting %d of %zu\n", hits[0], codes[0].size());
+    (void)scene;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    const std::string folder = argc > 1 ? argv[1] : TESSALY_EXAMPLES_DIR;
+    const std::string model = argc > 2 ? argv[2] : "knot.wrl";
+    int glutArgc = 1;
+    char name[] = "bench_draw";
+    char* glutArgv[] = {name, nullptr};
+    glutInit(&glutArgc, glutArgv);
+    glutInitDisplayMode(GLUT_RGB | GLUT_DOUBLE | GLUT_DEPTH);
+
+    Scene scene;
+    if (chdir(folder.c_str()) != 0) {
+        std::perror(folder.c_str());
+        return 1;
+    }
+    scene.models.push_back(std::make_unique<Mesh>(model));
+    if (!scene.models[0]->loadModel() || scene.models[0]->coordIndex.empty()) {
+        std::fprintf(stderr, "cannot read %s/VRMLmodels/%s\n", folder.c_str(), model.c_str());
+        return 1;
+    }
+    const size_t perModel = scene.models[0]->coordIndex.size();
+
+    std::vector<std::unique_ptr<BenchView>> views;
+    views.push_back(std::make_unique<BenchView>(&scene, "side", false, 0, 0, 0));
+    views.push_back(std::make_unique<BenchView>(&scene, "front", false, 2, WIDTH + 10, 0));
+    views.push_back(std::make_unique<BenchView>(&scene, "top", false, 1, 0, HEIGHT + 30));
+    views.push_back(
+        std::make_unique<BenchView>(&scene, "perspective", true, 2, WIDTH + 10, HEIGHT + 30));
+    for (int i = 0; i < 10; ++i) {
+        glutMainLoopEvent();
+        usleep(10000);
+    }
+
+    std::printf(
+        "%s: %zu triangles. Times in ms; ratio = immediate / arrays; pick ratio = array "
+        "pick / array front-view redraw\n",
+        model.c_str(), perModel);
+    std::printf("%-22s %9s %9s %9s %8s  %-13s  %-13s  %5s\n", "case", "triangles", "immediate",
+                "arrays", "ratio", "front view", "pick", "ratio");
+    // Instances in the four quadrants of the front view, at different depths; two selected.
+    const float places[4][3] = {
+        {-0.9f, 0.9f, 0.4f}, {0.9f, 0.9f, -0.3f}, {-0.9f, -0.9f, 0.1f}, {0.9f, -0.9f, -0.5f}};
+    for (int count = 1; count <= 4; count *= 2) {
+        scene.removeAllObjects();
+        for (int i = 0; i < count; ++i) {
+            SceneObject* o = scene.addInstance(0);
+            o->scaleObjectWorld(0.5f, 0.5f, 0.5f);
+            o->rotateObjectWorld(10.0f * i, 20.0f * i, 0);
+            o->translateObject(places[i][0], places[i][1], places[i][2]);
+        }
+        scene.selectObject(0);
+        if (count == 4) {
+            scene.objects[2]->selected = true;
+            scene.selection.push_back(scene.objects[2].get());
+        }
+        const std::string label = std::to_string(count) + " x " + model;
+        runCase(scene, views, perModel * count, label.c_str());
+    }
+    // The same four instances stacked on one another, so that every click draws them all.
+    scene.removeAllObjects();
+    for (int i = 0; i < 4; ++i) {
+        SceneObject* o = scene.addInstance(0);
+        o->rotateObjectWorld(0, 0, 15.0f * i);
+        o->translateObject(0, 0, 0.2f * i);
+    }
+    scene.selectObject(1);
+    runCase(scene, views, perModel * 4, "4 stacked");
+
+    for (auto& v : views) {
+        glutDestroyWindow(v->view.window);
+    }
+    return 0;
+}
