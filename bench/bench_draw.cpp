@@ -13,6 +13,7 @@
 #include <algorithm>
 #include <chrono>
 #include <cstdio>
+#include <ctime>
 #include <memory>
 #include <string>
 #include <vector>
@@ -29,6 +30,14 @@ constexpr int HEIGHT = 292;
 
 void displayNothing() {}
 void noRedisplay(int) {}
+
+// Processor time of the whole process, the rasteriser's threads included: steadier than the
+// wall clock on a machine shared with other work.
+double cpuNow() {
+    timespec t{};
+    clock_gettime(CLOCK_PROCESS_CPUTIME_ID, &t);
+    return static_cast<double>(t.tv_sec) + 1e-9 * static_cast<double>(t.tv_nsec);
+}
 
 double now() {
     return std::chrono::duration<double>(std::chrono::steady_clock::now().time_since_epoch())
@@ -58,28 +67,52 @@ struct BenchView {
     }
 };
 
-// Seconds per frame of the four views and of each view, as the mean over `frames` frames after
-// two frames that are not counted (the first use of a state costs a shader compile).
+// Seconds per frame of the four views, of each view, and processor seconds per frame: medians
+// over `rounds` frames of each way, the two ways alternating frame by frame so that whatever
+// else runs on the machine weighs on both alike. Index 1: immediate passes, 0: array passes.
 struct FrameTimes {
     double all = 0;
+    double cpu = 0;
     double perView[4] = {0, 0, 0, 0};
 };
 
-FrameTimes timeFrames(std::vector<std::unique_ptr<BenchView>>& views, int frames) {
-    for (int warm = 0; warm < 2; ++warm) {
-        for (auto& v : views) {
-            v->redraw();
+double median(std::vector<double> v) {
+    std::sort(v.begin(), v.end());
+    return v.empty()      ? 0
+           : v.size() % 2 ? v[v.size() / 2]
+                          : (v[v.size() / 2 - 1] + v[v.size() / 2]) / 2;
+}
+
+void timeFrames(std::vector<std::unique_ptr<BenchView>>& views, int rounds, FrameTimes (&out)[2]) {
+    std::vector<double> all[2], cpu[2], perView[2][4];
+    for (int round = -2; round < rounds; ++round) {  // two frames each to warm up
+        for (int immediate = 1; immediate >= 0; --immediate) {
+            immediatePasses = immediate == 1;
+            const double cpuStart = cpuNow();
+            double frame = 0;
+            double viewTimes[4] = {0, 0, 0, 0};
+            for (size_t i = 0; i < views.size() && i < 4; ++i) {
+                viewTimes[i] = views[i]->redraw();
+                frame += viewTimes[i];
+            }
+            if (round < 0) {
+                continue;
+            }
+            all[immediate].push_back(frame);
+            cpu[immediate].push_back(cpuNow() - cpuStart);
+            for (int i = 0; i < 4; ++i) {
+                perView[immediate][i].push_back(viewTimes[i]);
+            }
         }
     }
-    FrameTimes t;
-    for (int f = 0; f < frames; ++f) {
-        for (size_t i = 0; i < views.size(); ++i) {
-            const double s = views[i]->redraw();
-            t.perView[i] += s / frames;
-            t.all += s / frames;
+    immediatePasses = false;
+    for (int k = 0; k < 2; ++k) {
+        out[k].all = median(all[k]);
+        out[k].cpu = median(cpu[k]);
+        for (int i = 0; i < 4; ++i) {
+            out[k].perView[i] = median(perView[k][i]);
         }
     }
-    return t;
 }
 
 // What the pick pass does for a click at (x, row) in GL window coordinates; returns the code.
@@ -129,9 +162,9 @@ void runCase(Scene& scene, std::vector<std::unique_ptr<BenchView>>& views, size_
     double pickTime[2];
     int hits[2];
     std::vector<unsigned> codes[2];
+    timeFrames(views, 7, times);
     for (int immediate = 1; immediate >= 0; --immediate) {
         immediatePasses = immediate == 1;
-        times[immediate] = timeFrames(views, immediate ? 3 : 10);
         pickTime[immediate] = timePicks(views[1]->view, hits[immediate], codes[immediate]);
     }
     immediatePasses = false;
@@ -146,7 +179,8 @@ void runCase(Scene& scene, std::vector<std::unique_ptr<BenchView>>& views, size_
     for (int i = 0; i < 4; ++i) {
         std::printf(" %s %.1f/%.1f", names[i], times[1].perView[i] * ms, times[0].perView[i] * ms);
     }
-    std::printf("; clicks hitting %d of %zu\n", hits[0], codes[0].size());
+    std::printf("; cpu per frame %.1f/%.1f (%.2fx); clicks hitting %d of %zu\n", times[1].cpu * ms,
+                times[0].cpu * ms, times[1].cpu / times[0].cpu, hits[0], codes[0].size());
     (void)scene;
 }
 
