@@ -86,10 +86,9 @@ MeshArrays buildMeshArrays(const Mesh& mesh) {
     setKey(mesh, out.source, out.sourceSize);
 
     const size_t pointCount = mesh.points.size();
-    // Point indices are stored unsigned 32-bit; a Mesh too large for that is not packed at all
-    // (it has no drawn triangles here, so the caller falls back to the straightforward pass).
-    if (pointCount > UINT32_MAX || mesh.coordIndex.size() > UINT32_MAX / 3) {
-        out.normals = MeshArrays::Normals::Partial;
+    // Indices are stored unsigned 32-bit, and GL counts them in a signed 32-bit size.
+    if (pointCount > UINT32_MAX || mesh.coordIndex.size() > static_cast<size_t>(INT32_MAX) / 6) {
+        out.packed = false;
         return out;
     }
 

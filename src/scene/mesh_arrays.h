@@ -42,6 +42,8 @@ struct MeshArrays {
     const void* source[4] = {};
     size_t sourceSize[4] = {};
 
+    // False for a Mesh too large for 32-bit indices: it is drawn the straightforward way.
+    bool packed = true;
     Normals normals = Normals::None;
     // Every point of the Mesh, 3 floats each.
     std::vector<float> points;

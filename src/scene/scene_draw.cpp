@@ -88,7 +88,7 @@ void drawTriangles(const SceneObject& object, const RunFilter& filter = {}) {
         return;
     }
     const MeshArrays& arrays = drawingArrays(*object.mesh);
-    if (arrays.normals == MeshArrays::Normals::Partial) {
+    if (!arrays.packed || arrays.normals == MeshArrays::Normals::Partial) {
         drawMesh(object);
         return;
     }
@@ -135,8 +135,13 @@ void drawBlackEdges(const SceneObject& object) {
     if (object.mesh == nullptr) {
         return;
     }
+    const MeshArrays& arrays = drawingArrays(*object.mesh);
+    if (!arrays.packed) {
+        drawEdges(object);
+        return;
+    }
     glColor3f(0, 0, 0);
-    drawEdgeList(object, drawingArrays(*object.mesh), {});
+    drawEdgeList(object, arrays, {});
 }
 
 // A triangle outlined in line polygon mode, drawn as its edges. Needs the vertex array on.
@@ -145,6 +150,10 @@ void drawOutlines(const SceneObject& object, const RunFilter& filter = {}) {
         return;
     }
     const MeshArrays& arrays = drawingArrays(*object.mesh);
+    if (!arrays.packed) {
+        drawMesh(object);  // in line mode: the outlines
+        return;
+    }
     drawEdgeList(object, arrays, filter);
     // The outlines would have issued the triangles' normals too (unlit, they show nowhere).
     leaveLastNormal(arrays);

@@ -9,8 +9,8 @@ struct Mesh;
 // One placed instance of a Mesh. Drawn under transform * pendingRotation.
 struct SceneObject {
     bool selected = false;
-    int32_t index = 0;  // position in the Scene's objects list
-    Mesh* mesh = nullptr;  // not owned
+    int32_t index = 0;                           // position in the Scene's objects list
+    Mesh* mesh = nullptr;                        // not owned
     Matrix4 pendingRotation = identityMatrix();  // the Rotation control's value while selected
     Matrix4 transform = identityMatrix();        // the placement that scene files store
 
