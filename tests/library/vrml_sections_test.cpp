@@ -3,9 +3,9 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
-#include <cstdio>
 #include <string>
 
+#include "library/model_text.h"
 #include "scene/mesh.h"
 
 namespace {
@@ -17,20 +17,13 @@ struct Sections {
 };
 
 Sections readSections(const std::string& content) {
-    std::FILE* file = std::tmpfile();
-    EXPECT_NE(file, nullptr);
-    std::fwrite(content.data(), 1, content.size(), file);
-    std::rewind(file);
+    const ModelText text{content};
     Mesh mesh("sections");
     Sections s;
-    mesh.readPoints(file, s.points);
-    EXPECT_EQ(std::ftell(file), 0);
-    mesh.readNormals(file, s.normals);
-    mesh.readCoordIndex(file, s.coordIndex);
-    mesh.readNormalIndex(file, s.normalIndex);
-    EXPECT_EQ(std::ftell(file), 0);
-    EXPECT_FALSE(std::feof(file));
-    std::fclose(file);
+    mesh.readPoints(text, s.points);
+    mesh.readNormals(text, s.normals);
+    mesh.readCoordIndex(text, s.coordIndex);
+    mesh.readNormalIndex(text, s.normalIndex);
     return s;
 }
 
