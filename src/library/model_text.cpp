@@ -62,30 +62,38 @@ constexpr double EXACT_POWERS[] = {1e0,  1e1,  1e2,  1e3,  1e4,  1e5,  1e6,  1e7
                                    1e8,  1e9,  1e10, 1e11, 1e12, 1e13, 1e14, 1e15,
                                    1e16, 1e17, 1e18, 1e19, 1e20, 1e21, 1e22};
 
-// Converts the integer digits the formatted read collected: strtol's clamping to long, then the
-// store through an int pointer keeps the low 32 bits.
-int32_t clampedToInt(bool negative, uint64_t magnitude, bool overflow) {
-    constexpr uint64_t longMax = static_cast<uint64_t>(std::numeric_limits<long>::max());
-    long value;
-    if (negative) {
-        value = (overflow || magnitude > longMax + 1) ? std::numeric_limits<long>::min()
-                                                      : static_cast<long>(0 - magnitude);
-    } else {
-        value = (overflow || magnitude > longMax) ? std::numeric_limits<long>::max()
-                                                  : static_cast<long>(magnitude);
-    }
-    return static_cast<int32_t>(static_cast<uint32_t>(static_cast<uint64_t>(value)));
-}
+// The digits of an integer as strtol takes them: the magnitude saturates beyond the range of
+// long. Up to 18 digits always fit, so they need no check.
+struct IntegerDigits {
+    uint64_t magnitude = 0;
+    int count = 0;
+    bool overflow = false;
 
-// Adds one decimal digit to a magnitude, remembering when it no longer fits.
-void addDigit(uint64_t& magnitude, bool& overflow, unsigned char c) {
-    const unsigned digit = c - '0';
-    if (overflow || magnitude > (std::numeric_limits<uint64_t>::max() - digit) / 10) {
-        overflow = true;
-    } else {
-        magnitude = magnitude * 10 + digit;
+    void add(unsigned char c) {
+        const unsigned digit = c - '0';
+        if (++count <= 18) {
+            magnitude = magnitude * 10 + digit;
+        } else if (overflow || magnitude > (std::numeric_limits<uint64_t>::max() - digit) / 10) {
+            overflow = true;
+        } else {
+            magnitude = magnitude * 10 + digit;
+        }
     }
-}
+
+    // strtol's clamping to long, then the store through an int pointer keeps the low 32 bits.
+    int32_t toInt(bool negative) const {
+        constexpr uint64_t longMax = static_cast<uint64_t>(std::numeric_limits<long>::max());
+        long value;
+        if (negative) {
+            value = (overflow || magnitude > longMax + 1) ? std::numeric_limits<long>::min()
+                                                          : static_cast<long>(0 - magnitude);
+        } else {
+            value = (overflow || magnitude > longMax) ? std::numeric_limits<long>::max()
+                                                      : static_cast<long>(magnitude);
+        }
+        return static_cast<int32_t>(static_cast<uint32_t>(static_cast<uint64_t>(value)));
+    }
+};
 
 }  // namespace
 
@@ -148,12 +156,73 @@ void TextCursor::skipComma() {
     }
 }
 
+namespace {
+
+// The value of a decimal mantissa times 10^scale when that is exact to compute: both operands are
+// then exact doubles, so the one rounding of the product or quotient is the correctly rounded
+// result that strtod gives too.
+bool exactDecimal(uint64_t mantissa, int digits, int scale, bool negative, double& value) {
+    if (digits > 19 || mantissa > (uint64_t{1} << 53) || scale < -22 || scale > 22) {
+        return false;
+    }
+    const double m = static_cast<double>(mantissa);
+    const double d = scale < 0 ? m / EXACT_POWERS[-scale] : m * EXACT_POWERS[scale];
+    value = negative ? -d : d;
+    return true;
+}
+
+}  // namespace
+
 bool TextCursor::readDouble(double& value) {
     const char* b = text.bytes.data();
     const size_t n = text.bytes.size();
     while (pos < n && isSpace(b[pos])) {
         ++pos;
     }
+    return readPlainDecimal(value) || readAnyNumber(value);
+}
+
+bool TextCursor::readPlainDecimal(double& value) {
+    // The common shape: [sign] digits [. digits], not followed by an exponent or an 'x', with at
+    // most 19 digits. Anything else is left to the general reading, from the same position.
+    const char* b = text.bytes.data();
+    const size_t n = text.bytes.size();
+    size_t i = pos;
+    bool negative = false;
+    if (i < n && (b[i] == '-' || b[i] == '+')) {
+        negative = b[i] == '-';
+        ++i;
+    }
+    uint64_t mantissa = 0;
+    const size_t digitsStart = i;
+    while (i < n && isDigit(b[i])) {
+        mantissa = mantissa * 10 + static_cast<unsigned char>(b[i] - '0');
+        ++i;
+    }
+    int digits = static_cast<int>(i - digitsStart);
+    int fractionDigits = 0;
+    if (i < n && b[i] == '.') {
+        ++i;
+        const size_t fractionStart = i;
+        while (i < n && isDigit(b[i])) {
+            mantissa = mantissa * 10 + static_cast<unsigned char>(b[i] - '0');
+            ++i;
+        }
+        fractionDigits = static_cast<int>(i - fractionStart);
+        digits += fractionDigits;
+    }
+    if (digits == 0 || (i < n && (lower(b[i]) == 'e' || lower(b[i]) == 'x')) ||
+        !exactDecimal(mantissa, digits, -fractionDigits, negative, value)) {
+        return false;
+    }
+    pos = i;
+    eof = eof || i == n;
+    return true;
+}
+
+bool TextCursor::readAnyNumber(double& value) {
+    const char* b = text.bytes.data();
+    const size_t n = text.bytes.size();
     // Every character is looked at through `next`, which sets the end-of-file indicator the way
     // a stream read at the end would.
     auto next = [&](unsigned char& c) {
@@ -267,12 +336,7 @@ bool TextCursor::readDouble(double& value) {
         return false;  // "." or "-.": strtod converts nothing
     }
     const int scale = (exponentNegative ? -exponent : exponent) - fractionDigits;
-    if (digits <= 19 && mantissa <= (uint64_t{1} << 53) && scale >= -22 && scale <= 22) {
-        // Both operands are exact, so the one rounding of the product or quotient is the
-        // correctly rounded result that strtod gives too.
-        const double m = static_cast<double>(mantissa);
-        const double d = scale < 0 ? m / EXACT_POWERS[-scale] : m * EXACT_POWERS[scale];
-        value = negative ? -d : d;
+    if (exactDecimal(mantissa, digits, scale, negative, value)) {
         return true;
     }
     // from_chars takes no '+' sign.
@@ -310,16 +374,15 @@ bool TextCursor::readInt(int32_t& value) {
     if (!isDigit(b[pos])) {
         return false;
     }
-    uint64_t magnitude = 0;
-    bool overflow = false;
+    IntegerDigits digits;
     while (pos < n && isDigit(b[pos])) {
-        addDigit(magnitude, overflow, b[pos]);
+        digits.add(b[pos]);
         ++pos;
     }
     if (pos == n) {
         eof = true;
     }
-    value = clampedToInt(negative, magnitude, overflow);
+    value = digits.toInt(negative);
     return true;
 }
 
@@ -383,31 +446,33 @@ bool TextCursor::findKeyword(bool skipFirstWord, std::string_view keyword,
 }
 
 bool wordToIntWithoutCommas(std::string_view word, int32_t& value) {
+    // A NUL byte is neither a digit nor a comma, so the conversion stops there, as it stops at
+    // the end of a C string.
+    const size_t n = word.size();
     size_t i = 0;
     auto skipCommas = [&] {
-        while (i < word.size() && word[i] == ',') {
+        while (i < n && word[i] == ',') {
             ++i;
         }
     };
-    // The converted text ends at the first NUL byte, just like a C string would.
-    auto at = [&](size_t k) -> unsigned char { return k < word.size() ? word[k] : '\0'; };
     skipCommas();
     bool negative = false;
-    if (at(i) == '-' || at(i) == '+') {
-        negative = at(i) == '-';
+    if (i < n && (word[i] == '-' || word[i] == '+')) {
+        negative = word[i] == '-';
         ++i;
         skipCommas();
     }
-    if (!isDigit(at(i))) {
+    if (i >= n || !isDigit(word[i])) {
         return false;
     }
-    uint64_t magnitude = 0;
-    bool overflow = false;
-    while (isDigit(at(i))) {
-        addDigit(magnitude, overflow, at(i));
-        ++i;
-        skipCommas();
+    IntegerDigits digits;
+    for (; i < n; ++i) {
+        if (isDigit(word[i])) {
+            digits.add(word[i]);
+        } else if (word[i] != ',') {
+            break;
+        }
     }
-    value = clampedToInt(negative, magnitude, overflow);
+    value = digits.toInt(negative);
     return true;
 }

@@ -65,6 +65,8 @@ struct TextCursor {
     }
 
 private:
+    bool readPlainDecimal(double& value);
+    bool readAnyNumber(double& value);
     void releaseNow();
 };
 

@@ -1,6 +1,7 @@
 // The VRML subset reader: four independent keyword searches over the model text, each followed by
 // a fixed reading pattern. This is deliberately not a VRML parser; model_text.h has the rules
 // by which words and numbers are read.
+#include <cstring>
 #include <string>
 #include <vector>
 
@@ -17,6 +18,34 @@ bool onlyCommas(std::string_view word) {
     return word.find_first_not_of(',') == std::string_view::npos;
 }
 
+// Once the first entries of a list show how many bytes an entry takes, room for the rest is
+// reserved in one step, judging the list to end at the next ']'. Doubling the list as it grows
+// would copy it several times over freshly zeroed memory; the room reserved and never used is
+// not resident. A list that outgrows the estimate simply grows on.
+template <typename T>
+struct ListGrowth {
+    static constexpr size_t SAMPLE = 1024;
+    std::vector<T>& list;
+    const TextCursor& in;
+    size_t startSize = list.size();
+    size_t startPos = in.pos;
+    bool estimated = false;
+
+    void update() {
+        if (estimated || list.size() - startSize < SAMPLE) {
+            return;
+        }
+        estimated = true;
+        const std::string_view rest = in.text.bytes.substr(in.pos);
+        const void* bracket = std::memchr(rest.data(), ']', rest.size());
+        const size_t restBytes =
+            bracket ? static_cast<const char*>(bracket) - rest.data() : rest.size();
+        const double perByte =
+            static_cast<double>(list.size() - startSize) / static_cast<double>(in.pos - startPos);
+        list.reserve(list.size() + static_cast<size_t>(restBytes * perByte * 1.02) + SAMPLE);
+    }
+};
+
 // After the keyword: '{', the field name and '[' are discarded as words, then one character
 // ("%c"), then triples "%lf %lf %lf," until one does not convert in full.
 void readVectorList(TextCursor& in, std::vector<Vec3d>& list) {
@@ -27,10 +56,12 @@ void readVectorList(TextCursor& in, std::vector<Vec3d>& list) {
     if (!in.readChar()) {
         return;
     }
+    ListGrowth<Vec3d> growth{list, in};
     Vec3d v;
     while (in.readDouble(v.x) && in.readDouble(v.y) && in.readDouble(v.z)) {
         in.skipComma();
         list.push_back(v);
+        growth.update();
         in.releaseBehind();
     }
 }
@@ -44,11 +75,11 @@ void addIndex(int32_t value, std::vector<int32_t>& polygon, std::vector<IndexTri
     }
 }
 
-// Lists grow by doubling while they are read; the spare room is handed back at the end, so a
-// large model keeps no more memory than its lists need.
+// Room that was reserved and never used costs address space, not memory, so only a list that
+// stopped far short of its room (a broken list, or a bad estimate) is copied into a smaller one.
 template <typename T>
 void trim(std::vector<T>& list) {
-    if (list.capacity() > list.size() + RESERVE_COUNT) {
+    if (list.capacity() > 2 * list.size() + RESERVE_COUNT) {
         list.shrink_to_fit();
     }
 }
@@ -81,10 +112,12 @@ void Mesh::readCoordIndex(const ModelText& text, std::vector<IndexTriple>& list)
         in.readWord(word);  // '['
         std::vector<int32_t> polygon;
         int32_t value = 0;
+        ListGrowth<IndexTriple> growth{list, in};
         // The first word is converted as it is: a word of commas alone ends the list here.
         bool more = in.readWord(word) && wordToIntWithoutCommas(word, value);
         while (more) {
             addIndex(value, polygon, list);
+            growth.update();
             in.releaseBehind();
             // Lone commas between indices ('0 , 1') leave empty words, which are skipped.
             bool got = in.readWord(word);
@@ -106,9 +139,11 @@ void Mesh::readNormalIndex(const ModelText& text, std::vector<IndexTriple>& list
         in.readWord(word);  // '['
         std::vector<int32_t> polygon;
         int32_t value = 0;
+        ListGrowth<IndexTriple> growth{list, in};
         while (in.readInt(value)) {
             in.skipComma();
             addIndex(value, polygon, list);
+            growth.update();
             in.releaseBehind();
         }
     }
