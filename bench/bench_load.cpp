@@ -20,8 +20,8 @@
 #include <fstream>
 #include <string>
 
-#include "reference_reader.h"
 #include "scene/mesh.h"
+#include "support/reference_reader.h"
 
 namespace {
 
