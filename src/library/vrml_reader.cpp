@@ -15,7 +15,12 @@ namespace {
 
 // A word of commas alone, which the coordIndex list skips.
 bool onlyCommas(std::string_view word) {
-    return word.find_first_not_of(',') == std::string_view::npos;
+    for (const char c : word) {
+        if (c != ',') {
+            return false;
+        }
+    }
+    return true;
 }
 
 // Once the first entries of a list show how many bytes an entry takes, room for the rest is
