@@ -386,6 +386,37 @@ bool TextCursor::readInt(int32_t& value) {
     return true;
 }
 
+bool TextCursor::readPlainIndexWord(int32_t& value) {
+    const char* b = text.bytes.data();
+    const size_t n = text.bytes.size();
+    size_t i = pos;
+    while (i < n && isSpace(b[i])) {
+        ++i;
+    }
+    const size_t start = i;
+    const bool negative = i < n && b[i] == '-';
+    i += negative ? 1 : 0;
+    int32_t magnitude = 0;
+    const size_t digitsStart = i;
+    while (i < n && isDigit(b[i]) && i - digitsStart < 9) {
+        magnitude = magnitude * 10 + (b[i] - '0');
+        ++i;
+    }
+    if (i == digitsStart || (i < n && isDigit(b[i]))) {
+        return false;
+    }
+    while (i < n && b[i] == ',') {
+        ++i;
+    }
+    if ((i < n && !isSpace(b[i])) || i - start >= WORD_MAX) {
+        return false;
+    }
+    pos = i;
+    eof = eof || i == n;
+    value = negative ? -magnitude : magnitude;
+    return true;
+}
+
 bool TextCursor::findKeyword(bool skipFirstWord, std::string_view keyword,
                              std::string_view otherKeyword) {
     // Searching the text for the keyword's bytes is much faster than cutting every word. A hit

@@ -47,6 +47,11 @@ struct TextCursor {
     // strtol's, clamped to the range of long, then cut to int as the formatted read stores it).
     bool readInt(int32_t& value);
 
+    // The common coordIndex word, read and converted in one step: an optional '-', at most nine
+    // digits and any commas, ending at whitespace or the end of the text. Exactly what readWord
+    // and wordToIntWithoutCommas would give for it; false (and nothing read) for any other word.
+    bool readPlainIndexWord(int32_t& value);
+
     // A literal ',' in a format: consumed only when it is the very next character.
     void skipComma();
 

@@ -71,6 +71,20 @@ void readVectorList(TextCursor& in, std::vector<Vec3d>& list) {
     }
 }
 
+// The coordIndex words after the first: lone commas between indices ('0 , 1') leave words that
+// are empty without their commas, which are skipped.
+bool readNextIndexWord(TextCursor& in, int32_t& value) {
+    if (in.readPlainIndexWord(value)) {
+        return true;
+    }
+    std::string_view word;
+    bool got = in.readWord(word);
+    while (got && onlyCommas(word) && !in.eof) {
+        got = in.readWord(word);
+    }
+    return got && wordToIntWithoutCommas(word, value);
+}
+
 void addIndex(int32_t value, std::vector<int32_t>& polygon, std::vector<IndexTriple>& list) {
     if (value == -1) {
         appendFan(polygon, list);
@@ -124,12 +138,7 @@ void Mesh::readCoordIndex(const ModelText& text, std::vector<IndexTriple>& list)
             addIndex(value, polygon, list);
             growth.update();
             in.releaseBehind();
-            // Lone commas between indices ('0 , 1') leave empty words, which are skipped.
-            bool got = in.readWord(word);
-            while (got && onlyCommas(word) && !in.eof) {
-                got = in.readWord(word);
-            }
-            more = got && wordToIntWithoutCommas(word, value);
+            more = readNextIndexWord(in, value);
         }
         // Indices left in the polygon (no closing -1) are dropped.
     }
