@@ -18,7 +18,7 @@ namespace {
 // The longest word "%99s" stores.
 constexpr size_t WORD_MAX = TOKEN_MAX - 1;
 // How far a reader moves before the pages behind it are given back.
-constexpr size_t RELEASE_STEP = size_t{4} << 20;
+constexpr size_t RELEASE_STEP = size_t{1} << 20;
 
 // isspace in the C locale.
 bool isSpace(unsigned char c) {
@@ -97,22 +97,25 @@ struct IntegerDigits {
 
 }  // namespace
 
-void ModelText::release(size_t end) const {
+size_t ModelText::release(size_t begin, size_t end) const {
     if (!mapping) {
-        return;
+        return begin;
     }
-    const size_t page = static_cast<size_t>(::sysconf(_SC_PAGESIZE));
-    const size_t length = std::min(end, bytes.size()) / page * page;
-    if (length > 0) {
-        ::madvise(mapping, length, MADV_DONTNEED);
+    static const size_t page = static_cast<size_t>(::sysconf(_SC_PAGESIZE));
+    const size_t first = (begin + page - 1) / page * page;
+    const size_t last = std::min(end, bytes.size()) / page * page;
+    if (first >= last) {
+        return begin;
     }
+    ::madvise(static_cast<char*>(mapping) + first, last - first, MADV_DONTNEED);
+    return last;
 }
 
 TextCursor::TextCursor(const ModelText& text)
     : text(text), releaseMark(text.mapping ? RELEASE_STEP : std::numeric_limits<size_t>::max()) {}
 
 void TextCursor::releaseNow() {
-    text.release(pos);
+    released = text.release(released, pos);
     releaseMark = pos + RELEASE_STEP;
 }
 

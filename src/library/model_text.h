@@ -16,8 +16,9 @@ struct ModelText {
     std::string_view bytes;
     void* mapping = nullptr;  // start of the file mapping, or null for text that is not mapped
 
-    // Drops the resident pages of bytes [0, end) that no reader needs right now.
-    void release(size_t end) const;
+    // Drops the resident pages that lie wholly inside bytes [begin, end); no reader needs them
+    // right now. Returns where the released pages end (begin when nothing was released).
+    size_t release(size_t begin, size_t end) const;
 };
 
 // A read position in a ModelText with the state a stream would have: the position and the
@@ -26,7 +27,8 @@ struct TextCursor {
     const ModelText& text;
     size_t pos = 0;
     bool eof = false;
-    size_t releaseMark;  // the next position at which the pages behind are released
+    size_t releaseMark;   // the next position at which the pages behind are released
+    size_t released = 0;  // the pages before this position have been released
 
     explicit TextCursor(const ModelText& text);
 
