@@ -13,9 +13,7 @@ namespace {
 
 struct Keys : InteractFixture {
     int32_t mode = Select;
-    Keys() {
-        scene.selectObject(1);
-    }
+    Keys() { scene.selectObject(1); }
     KeyEffect type(unsigned char key) { return applyKeyCommand(keyCommand(key), scene, mode); }
 };
 

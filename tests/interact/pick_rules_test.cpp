@@ -34,8 +34,7 @@ int press(InteractFixture& f, int modifiers, PickPixel pixel, int32_t mode = Sel
         handleButton(f.view, GLUT_LEFT_BUTTON, GLUT_DOWN, 12, 34, modifiers, mode);
     redraws += effect.redrawAll;
     if (effect.pick) {
-        const PickOutcome outcome =
-            decidePick(pixel, f.view.dragModifiers, f.scene.objects.size());
+        const PickOutcome outcome = decidePick(pixel, f.view.dragModifiers, f.scene.objects.size());
         redraws += applyPick(f.scene, outcome);
     }
     return redraws;
@@ -112,9 +111,9 @@ TEST(SelectionRules, ReleaseAndOtherButtonsEndTheDragAndKeepTheReferencePoint) {
     InteractFixture f;
     f.scene.selectObject(0);
     handleButton(f.view, GLUT_LEFT_BUTTON, GLUT_DOWN, 5, 6, MOD_CTRL, Translate);
-    for (auto [button, state] : {std::pair{GLUT_LEFT_BUTTON, GLUT_UP},
-                                 std::pair{GLUT_MIDDLE_BUTTON, GLUT_DOWN},
-                                 std::pair{GLUT_MIDDLE_BUTTON, GLUT_UP}}) {
+    for (auto [button, state] :
+         {std::pair{GLUT_LEFT_BUTTON, GLUT_UP}, std::pair{GLUT_MIDDLE_BUTTON, GLUT_DOWN},
+          std::pair{GLUT_MIDDLE_BUTTON, GLUT_UP}}) {
         f.view.dragState = 0;
         f.view.dragModifiers = MOD_CTRL;
         const PressEffect effect = handleButton(f.view, button, state, 90, 91, 0, Select);

@@ -9,29 +9,25 @@
 #include "interact/pick_rules.h"
 #include "scene/mesh.h"
 #include "scene/scene.h"
+#include "support/gl_window.h"
 
 namespace {
 
 // The front view's box spans -2..2 on both axes in a SIZE x SIZE window: 50 pixels per world
 // unit. World coordinate w lands on the centre of pixel column (or GL row) (w + 2) * 50 - 0.5.
 constexpr int SIZE = 200;
-constexpr float pixelCentre(int pixel) { return (static_cast<float>(pixel) + 0.5f) / 50 - 2; }
+constexpr float pixelCentre(int pixel) {
+    return (static_cast<float>(pixel) + 0.5f) / 50 - 2;
+}
 
 int redraws = 0;
-void countRedraw(int) { ++redraws; }
+void countRedraw(int) {
+    ++redraws;
+}
 
+// One window for every test; each test sets a fresh view up in it.
 int window() {
-    static const int id = [] {
-        int argc = 1;
-        char name[] = "picking_gltest";
-        char* argv[] = {name, nullptr};
-        glutInit(&argc, argv);
-        glutInitDisplayMode(GLUT_RGB | GLUT_DOUBLE | GLUT_DEPTH);
-        glutInitWindowSize(SIZE, SIZE);
-        const int created = glutCreateWindow("picking");
-        glutDisplayFunc([] {});
-        return created;
-    }();
+    static const int id = openTestWindow(SIZE, SIZE, "picking");
     glutSetWindow(id);
     return id;
 }
