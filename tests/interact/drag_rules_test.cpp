@@ -94,9 +94,10 @@ TEST(DragScale, AFactorOfOneHundredthOrLessIsClamped) {
     EXPECT_EQ(d.object(0).transform[0], MIN_DRAG_SCALE);
     EXPECT_EQ(d.object(0).transform[5], MIN_DRAG_SCALE);
     EXPECT_EQ(d.object(0).transform[10], 1.0f);
-    EXPECT_EQ(planDrag(0, d.view.camera, Scale, -99, 0).x, MIN_DRAG_SCALE);
-    EXPECT_EQ(planDrag(0, d.view.camera, Scale, -98, 0).x, 1 - 0.01f * 98);
-    EXPECT_GT(planDrag(0, d.view.camera, Scale, -98, 0).x, MIN_DRAG_SCALE);
+    // 100 pixels left would give exactly 0; 99 pixels leave a factor just above the limit.
+    EXPECT_EQ(planDrag(0, d.view.camera, Scale, -100, 0).x, MIN_DRAG_SCALE);
+    EXPECT_EQ(planDrag(0, d.view.camera, Scale, -99, 0).x, 1 - 0.01f * 99);
+    EXPECT_GT(planDrag(0, d.view.camera, Scale, -99, 0).x, MIN_DRAG_SCALE);
 }
 
 TEST(DragRotate, TurnsAboutTheViewAxisByRightPlusUp) {
