@@ -4,6 +4,7 @@
 
 #include <cstdlib>
 
+#include "app/control_panel.h"
 #include "app/event_loop.h"
 #include "app/globals.h"
 #include "app/layout.h"
@@ -42,7 +43,9 @@ using FrontForwarders = Forwarders<&frontView>;
 using TopForwarders = Forwarders<&topView>;
 using PerspectiveForwarders = Forwarders<&perspectiveView>;
 
-int createViewWindow(int mainWindow) { return glutCreateSubWindow(mainWindow, 50, 50, 200, 200); }
+int createViewWindow(int mainWindow) {
+    return glutCreateSubWindow(mainWindow, 50, 50, 200, 200);
+}
 
 }  // namespace
 
@@ -53,7 +56,9 @@ void displayMain() {
     glutSwapBuffers();
 }
 
-void closeMain() { std::exit(0); }
+void closeMain() {
+    std::exit(0);
+}
 
 void runTessaly(int argc, char** argv) {
     glutInit(&argc, argv);
@@ -102,7 +107,18 @@ void runTessaly(int argc, char** argv) {
     perspectiveView.camera.axis = 2;
     perspectiveView.initGL(redisplayAll);
 
-    createPanel(mainWindow, {});
+    panelSetRedisplayLater(redisplayAgainNextPass);
+    controlPanel.glui = createPanel(mainWindow, panelCallback);
+    controlPanel.callback = panelCallback;
+    controlPanel.build();
+    for (size_t i = 0; i < scene.models.size(); ++i) {
+        controlPanel.addList->add_item(static_cast<int>(i) + 1, scene.models[i]->name);
+    }
+    // Committing a non-empty selection puts the Rotation control back to the given matrix.
+    scene.resetRotationControl = [](const Matrix4& m) {
+        controlPanel.rotationControl->set_float_array_val(m.data());
+        controlPanel.glui->sync_live();
+    };
 
     runEventLoop();
 }
