@@ -1,18 +1,27 @@
-// Model loading speed: writes VRML 2.0 models of about 10 thousand, 100 thousand and 1 million
-// triangles (points, normals, coordIndex, normalIndex) into a temporary folder and times
-// Mesh::loadModel on each.
+// Model loading speed and memory: writes VRML 2.0 models of about 10 thousand, 100 thousand and
+// 1 million triangles (points, normals, coordIndex, normalIndex) into a temporary folder, and
+// loads each with Mesh::loadModel and with the straightforward reference reader. Every load runs
+// in a fresh process (the benchmark starts itself again), so that its peak resident memory
+// (VmHWM) is its own. The figures of both readers are printed side by side, with the speed-up
+// and the fast reader's peak memory in multiples of its four lists.
 //
 // Usage: bench_load [largest triangle count, default 1000000]
+//        bench_load --measure fast|reference NAME   (one load in VRMLmodels/, prints figures)
+#include <time.h>
 #include <unistd.h>
 
 #include <chrono>
 #include <cmath>
+#include <cstdint>
 #include <cstdio>
 #include <cstdlib>
+#include <cstring>
 #include <filesystem>
+#include <fstream>
 #include <string>
 
 #include "scene/mesh.h"
+#include "support/reference_reader.h"
 
 namespace {
 
@@ -65,10 +74,95 @@ size_t writeGrid(const fs::path& path, int n) {
     return 2 * static_cast<size_t>(n - 1) * static_cast<size_t>(n - 1);
 }
 
+// Peak resident memory of this process so far, in bytes.
+long peakResidentBytes() {
+    std::ifstream status("/proc/self/status");
+    std::string line;
+    while (std::getline(status, line)) {
+        if (line.rfind("VmHWM:", 0) == 0) {
+            return std::atol(line.c_str() + 6) * 1024;
+        }
+    }
+    return -1;
+}
+
+double cpuSeconds() {
+    timespec t{};
+    ::clock_gettime(CLOCK_PROCESS_CPUTIME_ID, &t);
+    return static_cast<double>(t.tv_sec) + static_cast<double>(t.tv_nsec) * 1e-9;
+}
+
+// Mixes every bit of a list (4-byte words: both element types are made of them) into the hash.
+template <typename T>
+void hashList(uint64_t& hash, const std::vector<T>& list) {
+    static_assert(sizeof(T) % 4 == 0);
+    const size_t words = list.size() * sizeof(T) / 4;
+    for (size_t i = 0; i < words; ++i) {
+        uint32_t word;
+        std::memcpy(&word, reinterpret_cast<const char*>(list.data()) + 4 * i, 4);
+        hash = (hash ^ word) * 1099511628211u;
+    }
+    hash = (hash ^ list.size()) * 1099511628211u;
+}
+
+// One load in this process: prints wall and CPU seconds, peak bytes, list bytes, triangles and a
+// hash of the four lists' bits.
+int measure(const std::string& reader, const std::string& name) {
+    Mesh mesh(name);
+    const double cpuStart = cpuSeconds();
+    const auto start = std::chrono::steady_clock::now();
+    const bool ok = reader == "fast" ? mesh.loadModel() : referenceLoadModel(mesh);
+    const double seconds =
+        std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+    const double cpu = cpuSeconds() - cpuStart;
+    if (!ok) {
+        return 1;
+    }
+    const size_t listBytes =
+        (mesh.points.size() + mesh.normals.size()) * sizeof(Vec3d) +
+        (mesh.coordIndex.size() + mesh.normalIndex.size()) * sizeof(IndexTriple);
+    uint64_t hash = 14695981039346656037u;
+    hashList(hash, mesh.points);
+    hashList(hash, mesh.normals);
+    hashList(hash, mesh.coordIndex);
+    hashList(hash, mesh.normalIndex);
+    std::printf("%.6f %.6f %ld %zu %zu %016llx\n", seconds, cpu, peakResidentBytes(), listBytes,
+                mesh.coordIndex.size(), static_cast<unsigned long long>(hash));
+    return 0;
+}
+
+struct Figures {
+    double seconds = 0;
+    double cpu = 0;
+    long peak = 0;
+    size_t listBytes = 0;
+    size_t triangles = 0;
+    unsigned long long hash = 0;
+};
+
+// Runs one measurement in a fresh process of this program.
+Figures measureInChild(const std::string& self, const std::string& reader,
+                       const std::string& name) {
+    const std::string command = "'" + self + "' --measure " + reader + " '" + name + "'";
+    std::FILE* child = ::popen(command.c_str(), "r");
+    Figures f;
+    if (!child || std::fscanf(child, "%lf %lf %ld %zu %zu %llx", &f.seconds, &f.cpu, &f.peak,
+                              &f.listBytes, &f.triangles, &f.hash) != 6) {
+        std::fprintf(stderr, "measuring %s on %s failed\n", reader.c_str(), name.c_str());
+        std::exit(1);
+    }
+    ::pclose(child);
+    return f;
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
+    if (argc == 4 && std::strcmp(argv[1], "--measure") == 0) {
+        return measure(argv[2], argv[3]);
+    }
     const long largest = argc > 1 ? std::atol(argv[1]) : 1000000;
+    const std::string self = fs::canonical("/proc/self/exe").string();
     std::string pattern = (fs::temp_directory_path() / "tessaly-bench-XXXXXX").string();
     if (!::mkdtemp(pattern.data())) {
         std::perror("mkdtemp");
@@ -79,28 +173,51 @@ int main(int argc, char** argv) {
     fs::create_directory(root / "VRMLmodels");
     fs::current_path(root);
 
-    std::printf("%12s %10s %10s %10s\n", "triangles", "MB", "seconds", "MB/s");
+    // Wall-clock figures, and the CPU time of the load in brackets: on a shared machine the CPU
+    // time is the steadier measure. MB/s and the speed-up are given for both.
+    std::printf("%10s %6s | %-26s | %-26s | %-13s | %s\n", "", "", "reference: s (cpu) MB/s",
+                "fast: s (cpu) MB/s", "speed-up", "fast peak memory");
+    std::printf("%10s %6s | %7s %7s %10s | %7s %7s %10s | %5s %7s | %8s %8s %6s\n", "triangles",
+                "MB", "wall", "cpu", "MB/s", "wall", "cpu", "MB/s", "wall", "(cpu)", "peak MB",
+                "lists MB", "ratio");
+    int status = 0;
     for (long target = 10000; target <= largest; target *= 10) {
         const int n = static_cast<int>(std::ceil(std::sqrt(target / 2.0))) + 1;
         const std::string name = "grid" + std::to_string(target) + ".wrl";
         const size_t triangles = writeGrid(root / "VRMLmodels" / name, n);
         const double megabytes = fs::file_size(root / "VRMLmodels" / name) / 1e6;
 
-        Mesh mesh(name);
-        const auto start = std::chrono::steady_clock::now();
-        const bool ok = mesh.loadModel();
-        const double seconds =
-            std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
-        if (!ok || mesh.coordIndex.size() != triangles || mesh.normalIndex.size() != triangles) {
-            std::fprintf(stderr, "%s: read %zu of %zu triangles\n", name.c_str(),
-                         mesh.coordIndex.size(), triangles);
-            return 1;
+        const Figures reference = measureInChild(self, "reference", name);
+        // The fast reader's best of three, so that one disturbed run does not decide.
+        Figures fast = measureInChild(self, "fast", name);
+        for (int i = 0; i < 2; ++i) {
+            const Figures again = measureInChild(self, "fast", name);
+            if (again.seconds < fast.seconds) {
+                fast = again;
+            }
         }
-        std::printf("%12zu %10.2f %10.3f %10.1f\n", triangles, megabytes, seconds,
-                    megabytes / seconds);
+        if (fast.triangles != triangles || reference.triangles != triangles) {
+            std::fprintf(stderr, "%s: read %zu and %zu of %zu triangles\n", name.c_str(),
+                         reference.triangles, fast.triangles, triangles);
+            status = 1;
+        }
+        if (fast.hash != reference.hash) {
+            std::fprintf(stderr, "%s: the two readers give different lists\n", name.c_str());
+            status = 1;
+        }
+        std::printf(
+            "%10zu %6.1f | %7.3f %7.3f %4.0f (%3.0f) | %7.3f %7.3f %4.0f (%3.0f) | %4.1fx (%4.1fx) "
+            "| "
+            "%8.1f %8.1f %6.2f\n",
+            triangles, megabytes, reference.seconds, reference.cpu, megabytes / reference.seconds,
+            megabytes / reference.cpu, fast.seconds, fast.cpu, megabytes / fast.seconds,
+            megabytes / fast.cpu, reference.seconds / fast.seconds, reference.cpu / fast.cpu,
+            fast.peak / 1e6, fast.listBytes / 1e6,
+            static_cast<double>(fast.peak) / static_cast<double>(fast.listBytes));
+        std::fflush(stdout);
         fs::remove(root / "VRMLmodels" / name);
     }
     fs::current_path(previous);
     fs::remove_all(root);
-    return 0;
+    return status;
 }

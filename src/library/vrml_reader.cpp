@@ -1,90 +1,91 @@
-// The VRML subset reader: four independent word searches over the model file, each followed by a
-// fixed reading pattern. This is deliberately not a VRML parser; see vrml_words.h.
-#include <fcntl.h>
-#include <locale.h>
-#include <sys/stat.h>
-#include <unistd.h>
-
-#include <cstdio>
+// The VRML subset reader: four independent keyword searches over the model text, each followed by
+// a fixed reading pattern. This is deliberately not a VRML parser; model_text.h has the rules
+// by which words and numbers are read.
+#include <cstring>
 #include <string>
 #include <vector>
 
+#include "library/mapped_file.h"
 #include "library/mesh_repair.h"
+#include "library/model_text.h"
 #include "library/vrml_words.h"
 #include "scene/mesh.h"
 
 namespace {
 
-// Numbers in model files always use '.', whatever locale the process runs in.
-struct ScopedCLocale {
-    locale_t c = newlocale(LC_ALL_MASK, "C", locale_t{});
-    locale_t previous = c ? uselocale(c) : locale_t{};
-    ~ScopedCLocale() {
-        if (c) {
-            uselocale(previous);
-            freelocale(c);
+// A word of commas alone, which the coordIndex list skips.
+bool onlyCommas(std::string_view word) {
+    for (const char c : word) {
+        if (c != ',') {
+            return false;
         }
+    }
+    return true;
+}
+
+// Once the first entries of a list show how many bytes an entry takes, room for the rest is
+// reserved in one step, judging the list to end at the next ']'. Doubling the list as it grows
+// would copy it several times over freshly zeroed memory; the room reserved and never used is
+// not resident. A list that outgrows the estimate simply grows on.
+template <typename T>
+struct ListGrowth {
+    static constexpr size_t SAMPLE = 1024;
+    std::vector<T>& list;
+    const TextCursor& in;
+    size_t startSize = list.size();
+    size_t startPos = in.pos;
+    bool estimated = false;
+
+    void update() {
+        if (estimated || list.size() - startSize < SAMPLE) {
+            return;
+        }
+        estimated = true;
+        const std::string_view rest = in.text.bytes.substr(in.pos);
+        const void* bracket = std::memchr(rest.data(), ']', rest.size());
+        const size_t restBytes =
+            bracket ? static_cast<const char*>(bracket) - rest.data() : rest.size();
+        const double perByte =
+            static_cast<double>(list.size() - startSize) / static_cast<double>(in.pos - startPos);
+        list.reserve(list.size() + static_cast<size_t>(restBytes * perByte * 1.02) + SAMPLE);
     }
 };
 
-// Opens a regular file for reading; directories, devices, FIFOs, dangling links and files
-// without read permission give nullptr. O_NONBLOCK keeps a FIFO named like a model from
-// blocking the start-up.
-std::FILE* openRegularFile(const std::string& path) {
-    const int fd = ::open(path.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
-    if (fd < 0) {
-        return nullptr;
-    }
-    struct stat info {};
-    if (::fstat(fd, &info) != 0 || !S_ISREG(info.st_mode)) {
-        ::close(fd);
-        return nullptr;
-    }
-    std::FILE* file = ::fdopen(fd, "r");
-    if (!file) {
-        ::close(fd);
-    }
-    return file;
-}
-
-// Reads words up to one that equals a keyword. With skipFirstWord the file's first word is read
-// without being compared (the point search starts at the second word). True when a keyword was
-// found and the end-of-file indicator was not set by reading it.
-bool findKeyword(std::FILE* file, bool skipFirstWord, const char* keyword,
-                 const char* otherKeyword = nullptr) {
-    std::string word;
-    if (skipFirstWord) {
-        readWord(file, word);
-    }
-    for (;;) {
-        if (std::feof(file) || !readWord(file, word)) {
-            return false;
-        }
-        if (word == keyword || (otherKeyword && word == otherKeyword)) {
-            break;
-        }
-    }
-    return !std::feof(file);
-}
-
 // After the keyword: '{', the field name and '[' are discarded as words, then one character
 // ("%c"), then triples "%lf %lf %lf," until one does not convert in full.
-void readVectorList(std::FILE* file, std::vector<Vec3d>& list) {
-    std::string word;
+void readVectorList(TextCursor& in, std::vector<Vec3d>& list) {
+    std::string_view word;
     for (int i = 0; i < 3; ++i) {
-        readWord(file, word);
+        in.readWord(word);
     }
-    char ignored = 0;
-    if (std::fscanf(file, "%c", &ignored) != 1) {
+    if (!in.readChar()) {
         return;
     }
+    ListGrowth<Vec3d> growth{list, in};
     Vec3d v;
-    while (std::fscanf(file, "%lf %lf %lf,", &v.x, &v.y, &v.z) == 3) {
+    while (in.readDouble(v.x) && in.readDouble(v.y) && in.readDouble(v.z)) {
+        in.skipComma();
         list.push_back(v);
+        growth.update();
+        in.releaseBehind();
     }
 }
 
-void addIndex(int value, std::vector<int32_t>& polygon, std::vector<IndexTriple>& list) {
+// The coordIndex words after the first: lone commas between indices ('0 , 1') leave words that
+// are empty without their commas, which are skipped.
+bool readNextIndexWord(TextCursor& in, int32_t& value) {
+    if (in.readPlainIndexWord(value)) {
+        return true;
+    }
+    std::string_view word;
+    bool got = in.readWord(word);
+    while (got && onlyCommas(word) && !in.eof) {
+        got = in.readWord(word);
+    }
+    return got && wordToIntWithoutCommas(word, value);
+}
+
+void addIndex(int32_t value, std::vector<int32_t>& polygon, std::vector<IndexTriple>& list) {
     if (value == -1) {
         appendFan(polygon, list);
         polygon.clear();
@@ -93,82 +94,97 @@ void addIndex(int value, std::vector<int32_t>& polygon, std::vector<IndexTriple>
     }
 }
 
+// Room that was reserved and never used costs address space, not memory, so only a list that
+// stopped far short of its room (a broken list, or a bad estimate) is copied into a smaller one.
+template <typename T>
+void trim(std::vector<T>& list) {
+    if (list.capacity() > 2 * list.size() + RESERVE_COUNT) {
+        list.shrink_to_fit();
+    }
+}
+
 }  // namespace
 
-void Mesh::readPoints(std::FILE* file, std::vector<Vec3d>& list) {
+void Mesh::readPoints(const ModelText& text, std::vector<Vec3d>& list) {
     list.reserve(list.size() + RESERVE_COUNT);
-    if (findKeyword(file, true, "Coordinate", "Coordinate3")) {
-        readVectorList(file, list);
+    TextCursor in(text);
+    if (in.findKeyword(true, "Coordinate", "Coordinate3")) {
+        readVectorList(in, list);
     }
-    std::rewind(file);
+    trim(list);
 }
 
-void Mesh::readNormals(std::FILE* file, std::vector<Vec3d>& list) {
+void Mesh::readNormals(const ModelText& text, std::vector<Vec3d>& list) {
     list.reserve(list.size() + RESERVE_COUNT);
-    if (findKeyword(file, false, "Normal")) {
-        readVectorList(file, list);
+    TextCursor in(text);
+    if (in.findKeyword(false, "Normal")) {
+        readVectorList(in, list);
     }
-    std::rewind(file);
+    trim(list);
 }
 
-void Mesh::readCoordIndex(std::FILE* file, std::vector<IndexTriple>& list) {
+void Mesh::readCoordIndex(const ModelText& text, std::vector<IndexTriple>& list) {
     list.reserve(list.size() + RESERVE_COUNT);
-    if (findKeyword(file, false, "coordIndex")) {
-        std::string word;
-        readWord(file, word);  // '['
+    TextCursor in(text);
+    if (in.findKeyword(false, "coordIndex")) {
+        std::string_view word;
+        in.readWord(word);  // '['
         std::vector<int32_t> polygon;
-        int value = 0;
+        int32_t value = 0;
+        ListGrowth<IndexTriple> growth{list, in};
         // The first word is converted as it is: a word of commas alone ends the list here.
-        bool more = readWord(file, word);
-        if (more) {
-            removeCommas(word);
-            more = wordToInt(word, value);
-        }
+        bool more = in.readWord(word) && wordToIntWithoutCommas(word, value);
         while (more) {
             addIndex(value, polygon, list);
-            // Lone commas between indices ('0 , 1') leave empty words, which are skipped.
-            bool got = readWord(file, word);
-            if (got) {
-                removeCommas(word);
-            }
-            while (got && word.empty() && !std::feof(file)) {
-                got = readWord(file, word);
-                if (got) {
-                    removeCommas(word);
-                }
-            }
-            more = got && wordToInt(word, value);
+            growth.update();
+            in.releaseBehind();
+            more = readNextIndexWord(in, value);
         }
         // Indices left in the polygon (no closing -1) are dropped.
     }
-    std::rewind(file);
+    trim(list);
 }
 
-void Mesh::readNormalIndex(std::FILE* file, std::vector<IndexTriple>& list) {
+void Mesh::readNormalIndex(const ModelText& text, std::vector<IndexTriple>& list) {
     list.reserve(list.size() + RESERVE_COUNT);
-    if (findKeyword(file, false, "normalIndex")) {
-        std::string word;
-        readWord(file, word);  // '['
+    TextCursor in(text);
+    if (in.findKeyword(false, "normalIndex")) {
+        std::string_view word;
+        in.readWord(word);  // '['
         std::vector<int32_t> polygon;
-        int value = 0;
-        while (std::fscanf(file, "%d,", &value) == 1) {
+        int32_t value = 0;
+        ListGrowth<IndexTriple> growth{list, in};
+        while (in.readInt(value)) {
+            in.skipComma();
             addIndex(value, polygon, list);
+            growth.update();
+            in.releaseBehind();
         }
     }
-    std::rewind(file);
+    trim(list);
+}
+
+namespace {
+
+void readSections(Mesh& mesh, const ModelText& text) {
+    mesh.readPoints(text, mesh.points);
+    mesh.readNormals(text, mesh.normals);
+    mesh.readCoordIndex(text, mesh.coordIndex);
+    mesh.readNormalIndex(text, mesh.normalIndex);
+    completeMesh(mesh);
+}
+
+}  // namespace
+
+void readModelText(Mesh& mesh, std::string_view text) {
+    readSections(mesh, ModelText{text});
 }
 
 bool Mesh::loadModel() {
-    std::FILE* file = openRegularFile("VRMLmodels/" + name);
-    if (!file) {
+    MappedFile file;
+    if (!file.open("VRMLmodels/" + name)) {
         return false;
     }
-    const ScopedCLocale cLocale;
-    readPoints(file, points);
-    readNormals(file, normals);
-    readCoordIndex(file, coordIndex);
-    readNormalIndex(file, normalIndex);
-    completeMesh(*this);
-    std::fclose(file);
+    readSections(*this, file.text);
     return true;
 }

@@ -1,12 +1,14 @@
 #pragma once
 
-#include <cstdio>
 #include <memory>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "scene/mesh_arrays.h"
 #include "scene/vec.h"
+
+struct ModelText;
 
 // The geometry of one model file, shared by every object placed from it. Filled once by
 // loadModel and never changed afterwards.
@@ -28,10 +30,14 @@ struct Mesh {
     // cannot be opened (the lists then stay empty).
     bool loadModel();
 
-    // The section readers. Each searches the whole file for its keyword, appends what it reads
-    // and leaves the file rewound to its start.
-    void readPoints(std::FILE* file, std::vector<Vec3d>& list);
-    void readNormals(std::FILE* file, std::vector<Vec3d>& list);
-    void readCoordIndex(std::FILE* file, std::vector<IndexTriple>& list);
-    void readNormalIndex(std::FILE* file, std::vector<IndexTriple>& list);
+    // The section readers. Each searches the whole file text from its start for its keyword and
+    // appends what it reads.
+    void readPoints(const ModelText& text, std::vector<Vec3d>& list);
+    void readNormals(const ModelText& text, std::vector<Vec3d>& list);
+    void readCoordIndex(const ModelText& text, std::vector<IndexTriple>& list);
+    void readNormalIndex(const ModelText& text, std::vector<IndexTriple>& list);
 };
+
+// What loadModel does after opening the file, on model text already in memory: the four
+// sections, then the repairs and normal generation.
+void readModelText(Mesh& mesh, std::string_view text);

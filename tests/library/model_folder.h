@@ -4,12 +4,14 @@
 #include <unistd.h>
 
 #include <cstdlib>
+#include <cstring>
 #include <filesystem>
 #include <fstream>
 #include <memory>
 #include <string>
 
 #include "scene/mesh.h"
+#include "support/reference_reader.h"
 
 // Runs a test inside a fresh temporary folder that holds an empty "VRMLmodels"; the previous
 // working directory comes back afterwards and the folder is removed.
@@ -36,11 +38,23 @@ protected:
         out << content;
     }
 
-    // Writes the file and reads it with loadModel; the result must be true.
+    // Writes the file and reads it with loadModel; the result must be true, and the reference
+    // reader must give the same four lists, bit for bit.
     std::unique_ptr<Mesh> load(const std::string& content, const std::string& name = "m.wrl") {
         writeModel(name, content);
         auto mesh = std::make_unique<Mesh>(name);
         EXPECT_TRUE(mesh->loadModel());
+        Mesh reference(name);
+        EXPECT_TRUE(referenceLoadModel(reference));
+        auto same = [](const auto& a, const auto& b) {
+            return a.size() == b.size() &&
+                   (a.empty() || std::memcmp(a.data(), b.data(), a.size() * sizeof a[0]) == 0);
+        };
+        EXPECT_TRUE(same(mesh->points, reference.points) &&
+                    same(mesh->normals, reference.normals) &&
+                    same(mesh->coordIndex, reference.coordIndex) &&
+                    same(mesh->normalIndex, reference.normalIndex))
+            << "the reference reads " << name << " differently";
         return mesh;
     }
 

@@ -1,12 +1,15 @@
 // The four section readers on their own, before any repair: what the word-and-pattern reading
-// yields, quirks included.
+// yields, quirks included. The reference stream reader must read every case the same way.
 #include <gtest/gtest.h>
 
 #include <cmath>
 #include <cstdio>
+#include <cstring>
 #include <string>
 
+#include "library/model_text.h"
 #include "scene/mesh.h"
+#include "support/reference_reader.h"
 
 namespace {
 
@@ -16,21 +19,38 @@ struct Sections {
     std::vector<IndexTriple> coordIndex, normalIndex;
 };
 
+template <typename T>
+bool sameBits(const std::vector<T>& a, const std::vector<T>& b) {
+    return a.size() == b.size() &&
+           (a.empty() || std::memcmp(a.data(), b.data(), a.size() * sizeof(T)) == 0);
+}
+
+// Every content read here is also read by the reference stream reader, which must agree.
 Sections readSections(const std::string& content) {
+    const ModelText text{content};
+    Mesh mesh("sections");
+    Sections s;
+    mesh.readPoints(text, s.points);
+    mesh.readNormals(text, s.normals);
+    mesh.readCoordIndex(text, s.coordIndex);
+    mesh.readNormalIndex(text, s.normalIndex);
+
     std::FILE* file = std::tmpfile();
     EXPECT_NE(file, nullptr);
     std::fwrite(content.data(), 1, content.size(), file);
     std::rewind(file);
-    Mesh mesh("sections");
-    Sections s;
-    mesh.readPoints(file, s.points);
+    Sections r;
+    referenceReadPoints(file, r.points);
     EXPECT_EQ(std::ftell(file), 0);
-    mesh.readNormals(file, s.normals);
-    mesh.readCoordIndex(file, s.coordIndex);
-    mesh.readNormalIndex(file, s.normalIndex);
+    referenceReadNormals(file, r.normals);
+    referenceReadCoordIndex(file, r.coordIndex);
+    referenceReadNormalIndex(file, r.normalIndex);
     EXPECT_EQ(std::ftell(file), 0);
     EXPECT_FALSE(std::feof(file));
     std::fclose(file);
+    EXPECT_TRUE(sameBits(s.points, r.points) && sameBits(s.normals, r.normals) &&
+                sameBits(s.coordIndex, r.coordIndex) && sameBits(s.normalIndex, r.normalIndex))
+        << "the reference reads this differently: " << content.substr(0, 200);
     return s;
 }
 

@@ -1,0 +1,31 @@
+// The GLUT side of a View's mouse handling; the rules themselves are in pick_rules and drag_rules.
+#include <GL/freeglut.h>
+
+#include "app/event_loop.h"
+#include "app/globals.h"
+#include "app/view.h"
+#include "interact/drag_rules.h"
+#include "interact/pick_rules.h"
+
+void View::mouseButton(int button, int state, int x, int y) {
+    // The X server's key state, not glutGetModifiers: freeglut counts Caps Lock as Shift.
+    const bool leftPress = button == GLUT_LEFT_BUTTON && state == GLUT_DOWN;
+    const int modifiers = leftPress ? heldModifierKeys() : -1;
+    const PressEffect effect = handleButton(*this, button, state, x, y, modifiers, editMode);
+    if (effect.redrawAll && redisplay != nullptr) {
+        redisplay(window);
+    }
+    if (effect.pick) {
+        pickAt(x, y);
+    }
+}
+
+void View::motion(int x, int y) {
+    const MotionEffect effect = handleMotion(*this, editMode, x, y);
+    if (effect.redrawAll && redisplay != nullptr) {
+        redisplay(window);
+    }
+    if (effect.redrawView) {
+        glutPostRedisplay();
+    }
+}

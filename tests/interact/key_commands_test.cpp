@@ -1,0 +1,131 @@
+#include "interact/key_commands.h"
+
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <numbers>
+#include <string>
+
+#include "app/globals.h"
+#include "interact/interact_fixture.h"
+
+namespace {
+
+struct Keys : InteractFixture {
+    int32_t mode = Select;
+    Keys() { scene.selectObject(1); }
+    KeyEffect type(unsigned char key) { return applyKeyCommand(keyCommand(key), scene, mode); }
+};
+
+TEST(KeyCommands, ZTwiceIsAPureTranslation) {
+    Keys k;
+    EXPECT_EQ(k.type('Z'), KeyEffect::RedrawAll);
+    EXPECT_EQ(k.type('Z'), KeyEffect::RedrawAll);
+    EXPECT_EQ(k.object(1).transform, translation(1, 0, 0));
+    EXPECT_EQ(k.object(0).transform, identityMatrix());
+}
+
+TEST(KeyCommands, MovesAreWorldSideScalesAndTurnsObjectSide) {
+    Keys k;
+    k.type('w');
+    const Matrix4 turned = k.object(1).transform;
+    k.type('Z');
+    EXPECT_FLOAT_EQ(k.object(1).transform[12], 0.5f);
+    EXPECT_FLOAT_EQ(k.object(1).transform[13], 0);
+    EXPECT_FLOAT_EQ(k.object(1).transform[14], 0);
+    for (int i = 0; i < 12; ++i) {
+        EXPECT_EQ(k.object(1).transform[i], turned[i]) << i;
+    }
+
+    // The object's own X axis lies 5 degrees from world X; a shrinks along it, in place.
+    k.type('a');
+    const double angle = 5 * std::numbers::pi / 180;
+    EXPECT_NEAR(k.object(1).transform[0], 0.9 * std::cos(angle), 1e-6);
+    EXPECT_NEAR(k.object(1).transform[1], 0, 1e-6);
+    EXPECT_NEAR(k.object(1).transform[2], -0.9 * std::sin(angle), 1e-6);
+    EXPECT_NEAR(k.object(1).transform[8], std::sin(angle), 1e-6);
+    EXPECT_FLOAT_EQ(k.object(1).transform[12], 0.5f);
+}
+
+TEST(KeyCommands, RepeatedScalesAreFloatProducts) {
+    Keys k;
+    float expected = 1;
+    for (int i = 0; i < 10; ++i) {
+        k.type('a');
+        expected *= 0.9f;
+    }
+    EXPECT_EQ(k.object(1).transform[0], expected);
+    EXPECT_NEAR(expected, 0.3487, 1e-4);
+
+    Keys back;
+    back.type('a');
+    back.type('A');
+    EXPECT_EQ(back.object(1).transform[0], 0.9f * 1.1f);
+    EXPECT_NE(back.object(1).transform[0], 1.0f);
+}
+
+TEST(KeyCommands, CaseChoosesTheDirection) {
+    const std::string lower = "zxcasdqwe";
+    const std::string upper = "ZXCASDQWE";
+    for (std::size_t i = 0; i < lower.size(); ++i) {
+        const KeyCommand down = keyCommand(lower[i]);
+        const KeyCommand up = keyCommand(upper[i]);
+        EXPECT_EQ(down.action, up.action);
+        const float sum[3] = {down.x + up.x, down.y + up.y, down.z + up.z};
+        const int axis = static_cast<int>(i % 3);
+        if (down.action == KeyAction::ScaleLocal) {
+            EXPECT_FLOAT_EQ(sum[axis], 2.0f) << lower[i];
+            EXPECT_LT((&down.x)[axis], 1.0f) << lower[i];
+        } else {
+            EXPECT_FLOAT_EQ(sum[axis], 0.0f) << lower[i];
+            const float toward = (&down.x)[axis];
+            EXPECT_EQ(toward, down.action == KeyAction::Translate ? -0.5f : 5.0f) << lower[i];
+        }
+    }
+}
+
+TEST(KeyCommands, ModeKeysSetTheModeWithoutRedrawing) {
+    Keys k;
+    const std::pair<unsigned char, int32_t> modes[] = {
+        {'i', Translate}, {'o', Scale}, {'p', Rotate}, {'u', Select}};
+    for (auto [key, mode] : modes) {
+        EXPECT_EQ(k.type(key), KeyEffect::None);
+        EXPECT_EQ(k.mode, mode);
+    }
+    EXPECT_EQ(k.object(1).transform, identityMatrix());
+}
+
+TEST(KeyCommands, KeysOutsideTheTableDoNothing) {
+    const std::string table = "\x1b\x7fuiopzZxXcCaAsSdDqQwWeE";
+    for (int code = 0; code < 256; ++code) {
+        const auto key = static_cast<unsigned char>(code);
+        if (table.find(static_cast<char>(key)) != std::string::npos) {
+            continue;
+        }
+        Keys k;
+        k.mode = Scale;
+        EXPECT_EQ(k.type(key), KeyEffect::None) << code;
+        EXPECT_EQ(k.mode, Scale) << code;
+        EXPECT_EQ(k.object(1).transform, identityMatrix()) << code;
+        EXPECT_EQ(k.scene.selection.size(), 1u) << code;
+    }
+}
+
+TEST(KeyCommands, DeleteAndEditKeysRedrawEvenWithAnEmptySelection) {
+    Keys k;
+    EXPECT_EQ(k.type(127), KeyEffect::RedrawAll);
+    ASSERT_EQ(k.scene.objects.size(), 2u);
+    EXPECT_EQ(k.scene.objects[1]->index, 1);
+    EXPECT_TRUE(k.scene.selection.empty());
+    EXPECT_EQ(k.type(127), KeyEffect::RedrawAll);
+    EXPECT_EQ(k.type('q'), KeyEffect::RedrawAll);
+    EXPECT_EQ(k.scene.objects.size(), 2u);
+}
+
+TEST(KeyCommandsDeathTest, EscapeEndsTheProgramWithStatusOne) {
+    Keys k;
+    EXPECT_EQ(k.type(27), KeyEffect::Exit);
+    EXPECT_EXIT(k.view.keyboard(27, 0, 0), testing::ExitedWithCode(1), "");
+}
+
+}  // namespace
