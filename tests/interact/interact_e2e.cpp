@@ -70,9 +70,17 @@ struct Editor {
         return true;
     }
     // An edge pixel passing `test` near view coordinates (right, up) of the front view.
+    // Waits for it: under load the program may draw the input's effect only a while later.
     std::optional<Point> edge(double right, double up, bool (*test)(Rgb) = isWhite) {
         run.settle();
-        return nearestInRow(run.screenshot(), at(front(), right, up), test);
+        std::optional<Point> found;
+        waitUntil(
+            [&] {
+                found = nearestInRow(run.screenshot(), at(front(), right, up), test);
+                return found.has_value();
+            },
+            milliseconds(5000));
+        return found;
     }
     // Waits for the pixel at p to pass `test` (the program draws after the input arrives).
     bool becomes(Point p, bool (*test)(Rgb)) {
