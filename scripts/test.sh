@@ -1,11 +1,17 @@
 #!/usr/bin/env bash
 # Installs what is missing, builds the tests with address and undefined-behaviour sanitizers and
-# runs every test; the GUI tests run under a virtual X server.
+# runs every test; the GUI tests run under a virtual X server. The fuzz targets are built too and
+# run for 25 seconds each as tests.
 set -euo pipefail
 top=$(cd "$(dirname "$0")/.." && pwd)
 "$top/scripts/setup.sh"
 build="$top/build-test"
-cmake -S "$top" -B "$build" -DCMAKE_BUILD_TYPE=Debug -DTESSALY_SANITIZE=ON -DTESSALY_BENCH=OFF >/dev/null
+# The fuzz targets (clang, libFuzzer), which CTest runs for a bounded time next to the tests.
+fuzz="$top/build-fuzz"
+cmake -S "$top" -B "$fuzz" -DCMAKE_BUILD_TYPE=RelWithDebInfo -DCMAKE_CXX_COMPILER=clang++ -DTESSALY_FUZZ=ON >/dev/null
+cmake --build "$fuzz" -j "$(nproc)"
+cmake -S "$top" -B "$build" -DCMAKE_BUILD_TYPE=Debug -DTESSALY_SANITIZE=ON -DTESSALY_BENCH=OFF \
+    -DTESSALY_FUZZ_BUILD="$fuzz" >/dev/null
 cmake --build "$build" -j "$(nproc)"
 export ASAN_OPTIONS=${ASAN_OPTIONS:-detect_leaks=1}
 export LSAN_OPTIONS=${LSAN_OPTIONS:-suppressions=$top/tests/lsan.supp:print_suppressions=0}

@@ -19,6 +19,8 @@ namespace {
 constexpr size_t WORD_MAX = TOKEN_MAX - 1;
 // How far a reader moves before the pages behind it are given back.
 constexpr size_t RELEASE_STEP = size_t{1} << 20;
+// How much text one keyword search call looks through.
+constexpr size_t SEARCH_STEP = size_t{1} << 12;
 
 // isspace in the C locale.
 bool isSpace(unsigned char c) {
@@ -446,33 +448,47 @@ bool TextCursor::findKeyword(bool skipFirstWord, std::string_view keyword,
         return 0;
     };
     auto startsWord = [&](size_t at) {
+        // The walk back to the start of the run can cross the whole text (one endless word):
+        // the pages it passes that were given back before are given back again behind it.
         size_t run = at;
-        while (run > 0 && !isSpace(b[run - 1])) {
-            --run;
+        for (;;) {
+            const size_t stop = run > RELEASE_STEP ? run - RELEASE_STEP : 0;
+            const size_t chunkEnd = run;
+            while (run > stop && !isSpace(b[run - 1])) {
+                --run;
+            }
+            if (run > stop || run == 0) {
+                break;
+            }
+            if (chunkEnd <= released) {
+                text.release(run, chunkEnd);
+            }
         }
         return (at - run) % WORD_MAX == 0 && !(skipFirstWord && at == firstWord);
     };
 
     size_t from = 0;
     while (from < n) {
-        // Searched in windows so that the pages behind can be given back on the way.
-        const size_t windowEnd = std::min(n, from + RELEASE_STEP);
+        // Searched in short windows: the pages behind are given back on the way even when hits
+        // that are not words come thick and fast (one endless word of keywords), and no search
+        // call is handed more text than it needs (a checked build checks all of it every call).
+        const size_t windowEnd = std::min(n, from + SEARCH_STEP);
         const size_t searchEnd = std::min(n, windowEnd + keyword.size() - 1);
         const void* hit = ::memmem(b + from, searchEnd - from, keyword.data(), keyword.size());
         if (!hit) {
             from = windowEnd;
-            pos = from;
-            releaseBehind();
-            continue;
+        } else {
+            const size_t at = static_cast<const char*>(hit) - b;
+            const size_t length = matchLength(at);
+            if (length > 0 && startsWord(at)) {
+                pos = at + length;
+                eof = pos == n;
+                return !eof;
+            }
+            from = at + 1;
         }
-        const size_t at = static_cast<const char*>(hit) - b;
-        const size_t length = matchLength(at);
-        if (length > 0 && startsWord(at)) {
-            pos = at + length;
-            eof = pos == n;
-            return !eof;
-        }
-        from = at + 1;
+        pos = from;
+        releaseBehind();
     }
     pos = n;
     eof = true;

@@ -1,5 +1,8 @@
 #include "support/harness.h"
 
+// Before Xlib, whose None macro breaks GoogleTest.
+#include <gtest/gtest.h>
+//
 #include <X11/Xatom.h>
 #include <X11/Xlib.h>
 #include <X11/Xutil.h>
@@ -12,6 +15,7 @@
 #include <cstdlib>
 #include <fstream>
 #include <iostream>
+#include <iterator>
 #include <sstream>
 #include <thread>
 
@@ -199,8 +203,31 @@ ProgramRun::~ProgramRun() {
             waitpid(xserver, nullptr, 0);
         }
     }
+    checkProgramErrors();
     std::error_code ignored;
     fs::remove_all(folder, ignored);
+    fs::remove(stderrPath(), ignored);
+}
+
+fs::path ProgramRun::stderrPath() const {
+    return folder.string() + ".stderr";
+}
+
+// A sanitizer report fails the test even when the exit status looks fine (a report from a
+// process that was killed, or from a check that does not end the program).
+void ProgramRun::checkProgramErrors() const {
+    std::ifstream in(stderrPath(), std::ios::binary);
+    const std::string text{std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
+    for (const char* marker :
+         {"ERROR: AddressSanitizer", "ERROR: LeakSanitizer", "runtime error:"}) {
+        if (text.find(marker) != std::string::npos) {
+            ADD_FAILURE() << "the program printed a sanitizer report:\n" << text.substr(0, 30000);
+            return;
+        }
+    }
+    if (!text.empty()) {
+        std::cerr << "program stderr:\n" << text.substr(0, 30000) << "\n";
+    }
 }
 
 void ProgramRun::writeModel(const std::string& name, const std::string& content) const {
@@ -216,10 +243,16 @@ void ProgramRun::copyExampleModels() const {
 }
 
 void ProgramRun::launch(const std::vector<std::string>& arguments) {
+    const std::string errorPath = stderrPath().string();
     program = fork();
     if (program == 0) {
         if (chdir(folder.c_str()) != 0) {
             _exit(126);
+        }
+        // Kept beside the folder (not in it, where the program lists and writes files).
+        const int err = open(errorPath.c_str(), O_WRONLY | O_CREAT | O_APPEND | O_CLOEXEC, 0644);
+        if (err >= 0) {
+            dup2(err, 2);
         }
         setenv("DISPLAY", display.c_str(), 1);
         setenv("GSETTINGS_BACKEND", "memory", 1);

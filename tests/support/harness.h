@@ -111,6 +111,11 @@ struct ProgramRun {
     bool running();
     // CPU time (user + system) the program has used so far, in seconds.
     double cpuSeconds() const;
+
+    // The program's standard error, collected over every launch in this run.
+    std::filesystem::path stderrPath() const;
+    // Adds a test failure when the program's standard error holds a sanitizer report.
+    void checkProgramErrors() const;
 };
 
 // A small closed cube of side 1 centred on the origin, as a model file's text.
