@@ -188,6 +188,12 @@ ProgramRun::ProgramRun() {
 }
 
 ProgramRun::~ProgramRun() {
+    if (program > 0 && !exitStatus && connection != nullptr) {
+        // Ended like a user would, the program runs its leak check on the way out; a kill
+        // would skip it.
+        requestClose();
+        waitForExit(milliseconds(3000));
+    }
     if (program > 0 && !exitStatus) {
         kill(program, SIGKILL);
         waitpid(program, nullptr, 0);
