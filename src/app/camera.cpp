@@ -91,7 +91,8 @@ void Camera::zoomBy(float amount) {
     const float length = std::sqrt(step.x * step.x + step.y * step.y + step.z * step.z);
     if (length > 0) {
         const Vec3 toCentre = centre.minus(eye);
-        const float ahead = (toCentre.x * step.x + toCentre.y * step.y + toCentre.z * step.z) / length;
+        const float ahead =
+            (toCentre.x * step.x + toCentre.y * step.y + toCentre.z * step.z) / length;
         if (ahead > 0) {
             const float room = ahead - EYE_MIN_DISTANCE;
             if (room <= 0) {

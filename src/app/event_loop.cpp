@@ -9,13 +9,14 @@
 #include <utility>
 #include <vector>
 
-
 namespace {
 
 std::vector<std::function<void()>> deferredActions;
 std::vector<int> windowsToRedisplay;
 
-Display* display() { return glXGetCurrentDisplay(); }
+Display* display() {
+    return glXGetCurrentDisplay();
+}
 
 // freeglut runs the redisplays that input callbacks post within the same pass. One posted from a
 // display callback itself would wait for the next X event; the bounded sleep below catches it.
@@ -27,7 +28,9 @@ void runAfterMenuCloses(std::function<void()> action) {
     deferredActions.push_back(std::move(action));
 }
 
-void redisplayAgainNextPass(int window) { windowsToRedisplay.push_back(window); }
+void redisplayAgainNextPass(int window) {
+    windowsToRedisplay.push_back(window);
+}
 
 namespace {
 
@@ -83,14 +86,17 @@ int heldModifierKeys() {
     Window root = 0, child = 0;
     int rootX = 0, rootY = 0, x = 0, y = 0;
     unsigned int mask = 0;
-    if (!XQueryPointer(connection, DefaultRootWindow(connection), &root, &child, &rootX, &rootY,
-                       &x, &y, &mask)) {
+    if (!XQueryPointer(connection, DefaultRootWindow(connection), &root, &child, &rootX, &rootY, &x,
+                       &y, &mask)) {
         return 0;
     }
     int held = 0;
-    if (mask & ShiftMask) held |= GLUT_ACTIVE_SHIFT;
-    if (mask & ControlMask) held |= GLUT_ACTIVE_CTRL;
-    if (mask & Mod1Mask) held |= GLUT_ACTIVE_ALT;
+    if (mask & ShiftMask)
+        held |= GLUT_ACTIVE_SHIFT;
+    if (mask & ControlMask)
+        held |= GLUT_ACTIVE_CTRL;
+    if (mask & Mod1Mask)
+        held |= GLUT_ACTIVE_ALT;
     return held;
 }
 

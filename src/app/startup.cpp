@@ -42,7 +42,13 @@ using FrontForwarders = Forwarders<&frontView>;
 using TopForwarders = Forwarders<&topView>;
 using PerspectiveForwarders = Forwarders<&perspectiveView>;
 
-int createViewWindow(int mainWindow) { return glutCreateSubWindow(mainWindow, 50, 50, 200, 200); }
+// freeglut tears its windows down in an exit handler and calls the close callback on the way:
+// once the process is exiting, closing must not start a second exit with another status.
+bool exiting = false;
+
+int createViewWindow(int mainWindow) {
+    return glutCreateSubWindow(mainWindow, 50, 50, 200, 200);
+}
 
 }  // namespace
 
@@ -53,10 +59,15 @@ void displayMain() {
     glutSwapBuffers();
 }
 
-void closeMain() { std::exit(0); }
+void closeMain() {
+    if (!exiting) {
+        std::exit(0);
+    }
+}
 
 void runTessaly(int argc, char** argv) {
     glutInit(&argc, argv);
+    std::atexit([] { exiting = true; });
     glutInitDisplayMode(GLUT_RGB | GLUT_DOUBLE | GLUT_DEPTH);
     glutInitWindowPosition(50, 50);
     glutInitWindowSize(800, 600);

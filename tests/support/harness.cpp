@@ -1,0 +1,550 @@
+#include "support/harness.h"
+
+#include <X11/Xatom.h>
+#include <X11/Xlib.h>
+#include <X11/Xutil.h>
+#include <fcntl.h>
+#include <signal.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <cstdio>
+#include <cstdlib>
+#include <fstream>
+#include <iostream>
+#include <sstream>
+#include <thread>
+
+namespace fs = std::filesystem;
+
+namespace {
+
+Display* dpy(void* connection) {
+    return static_cast<Display*>(connection);
+}
+
+std::string quoted(const std::string& text) {
+    std::string out = "'";
+    for (char c : text) {
+        if (c == '\'') {
+            out += "'\\''";
+        } else {
+            out += c;
+        }
+    }
+    return out + "'";
+}
+
+// Starts Xvfb on a free display number; returns its pid and fills `display`.
+pid_t startXServer(std::string& display) {
+    int pipeFds[2];
+    if (pipe(pipeFds) != 0) {
+        return -1;
+    }
+    const pid_t pid = fork();
+    if (pid == 0) {
+        close(pipeFds[0]);
+        const int devnull = open("/dev/null", O_WRONLY);
+        dup2(devnull, 1);
+        dup2(devnull, 2);
+        const std::string fd = std::to_string(pipeFds[1]);
+        execlp("Xvfb", "Xvfb", "-displayfd", fd.c_str(), "-screen", "0", "1280x1024x24", "-noreset",
+               "-nolisten", "tcp", static_cast<char*>(nullptr));
+        _exit(127);
+    }
+    close(pipeFds[1]);
+    std::string number;
+    char c;
+    while (read(pipeFds[0], &c, 1) == 1 && c != '\n') {
+        number += c;
+    }
+    close(pipeFds[0]);
+    if (number.empty()) {
+        kill(pid, SIGKILL);
+        waitpid(pid, nullptr, 0);
+        return -1;
+    }
+    display = ":" + number;
+    return pid;
+}
+
+std::string windowName(Display* d, Window w) {
+    char* name = nullptr;
+    std::string result;
+    if (XFetchName(d, w, &name) && name != nullptr) {
+        result = name;
+        XFree(name);
+    }
+    return result;
+}
+
+bool isViewable(Display* d, Window w) {
+    XWindowAttributes attributes;
+    return XGetWindowAttributes(d, w, &attributes) && attributes.map_state == IsViewable;
+}
+
+std::vector<Window> children(Display* d, Window w) {
+    Window root = 0, parent = 0;
+    Window* list = nullptr;
+    unsigned count = 0;
+    std::vector<Window> result;
+    if (XQueryTree(d, w, &root, &parent, &list, &count)) {
+        result.assign(list, list + count);
+        if (list != nullptr) {
+            XFree(list);
+        }
+    }
+    return result;
+}
+
+// Mapped override-redirect windows: the pop-up menus.
+std::vector<Window> popupWindows(Display* d) {
+    std::vector<Window> result;
+    for (Window w : children(d, DefaultRootWindow(d))) {
+        XWindowAttributes attributes;
+        if (XGetWindowAttributes(d, w, &attributes) && attributes.map_state == IsViewable &&
+            attributes.override_redirect) {
+            result.push_back(w);
+        }
+    }
+    return result;
+}
+
+}  // namespace
+
+bool Rgb::near(const Rgb& other, int tolerance) const {
+    return std::abs(r - other.r) <= tolerance && std::abs(g - other.g) <= tolerance &&
+           std::abs(b - other.b) <= tolerance;
+}
+
+std::ostream& operator<<(std::ostream& out, const Rgb& colour) {
+    return out << "(" << colour.r << ", " << colour.g << ", " << colour.b << ")";
+}
+
+Rgb Screenshot::at(int x, int y) const {
+    if (x < 0 || y < 0 || x >= width || y >= height) {
+        return {-1, -1, -1};
+    }
+    const uint32_t p = pixels[static_cast<size_t>(y) * width + x];
+    return {static_cast<int>((p >> 16) & 255), static_cast<int>((p >> 8) & 255),
+            static_cast<int>(p & 255)};
+}
+
+int Screenshot::count(const ScreenRect& rect, const std::function<bool(Rgb)>& test) const {
+    int n = 0;
+    for (int y = rect.y; y < rect.y + rect.height; ++y) {
+        for (int x = rect.x; x < rect.x + rect.width; ++x) {
+            if (test(at(x, y))) {
+                ++n;
+            }
+        }
+    }
+    return n;
+}
+
+bool Screenshot::savePng(const fs::path& path) const {
+    const fs::path ppm = path.string() + ".ppm";
+    {
+        std::ofstream out(ppm, std::ios::binary);
+        out << "P6\n" << width << " " << height << "\n255\n";
+        for (uint32_t p : pixels) {
+            const char rgb[3] = {static_cast<char>((p >> 16) & 255),
+                                 static_cast<char>((p >> 8) & 255), static_cast<char>(p & 255)};
+            out.write(rgb, 3);
+        }
+    }
+    const int status =
+        std::system(("convert " + quoted(ppm.string()) + " " + quoted(path.string())).c_str());
+    fs::remove(ppm);
+    return status == 0;
+}
+
+bool waitUntil(const std::function<bool()>& condition, milliseconds timeout) {
+    const auto deadline = Clock::now() + timeout;
+    while (Clock::now() < deadline) {
+        if (condition()) {
+            return true;
+        }
+        std::this_thread::sleep_for(milliseconds(50));
+    }
+    return condition();
+}
+
+ProgramRun::ProgramRun() {
+    char pattern[] = "/tmp/tessaly-e2e-XXXXXX";
+    folder = mkdtemp(pattern);
+    fs::create_directory(folder / "VRMLmodels");
+    xserver = startXServer(display);
+    if (xserver > 0) {
+        connection = XOpenDisplay(display.c_str());
+    }
+    if (connection == nullptr) {
+        std::cerr << "harness: could not start or reach Xvfb\n";
+    }
+}
+
+ProgramRun::~ProgramRun() {
+    if (program > 0 && !exitStatus) {
+        kill(program, SIGKILL);
+        waitpid(program, nullptr, 0);
+    }
+    if (connection != nullptr) {
+        XCloseDisplay(dpy(connection));
+    }
+    if (xserver > 0) {
+        kill(xserver, SIGTERM);
+        if (!waitUntil([&] { return waitpid(xserver, nullptr, WNOHANG) == xserver; },
+                       milliseconds(3000))) {
+            kill(xserver, SIGKILL);
+            waitpid(xserver, nullptr, 0);
+        }
+    }
+    std::error_code ignored;
+    fs::remove_all(folder, ignored);
+}
+
+void ProgramRun::writeModel(const std::string& name, const std::string& content) const {
+    std::ofstream(folder / "VRMLmodels" / name, std::ios::binary) << content;
+}
+
+void ProgramRun::copyExampleModels() const {
+    const fs::path examples = fs::path(TESSALY_SOURCE_DIR) / "examples" / "VRMLmodels";
+    for (const auto& entry : fs::directory_iterator(examples)) {
+        fs::copy_file(entry.path(), folder / "VRMLmodels" / entry.path().filename(),
+                      fs::copy_options::overwrite_existing);
+    }
+}
+
+void ProgramRun::launch(const std::vector<std::string>& arguments) {
+    program = fork();
+    if (program == 0) {
+        if (chdir(folder.c_str()) != 0) {
+            _exit(126);
+        }
+        setenv("DISPLAY", display.c_str(), 1);
+        setenv("GSETTINGS_BACKEND", "memory", 1);
+        setenv("NO_AT_BRIDGE", "1", 1);
+        std::vector<char*> argv;
+        std::string path = TESSALY_PROGRAM;
+        argv.push_back(path.data());
+        std::vector<std::string> copies = arguments;
+        for (std::string& argument : copies) {
+            argv.push_back(argument.data());
+        }
+        argv.push_back(nullptr);
+        execv(path.c_str(), argv.data());
+        _exit(127);
+    }
+}
+
+bool ProgramRun::start(const std::vector<std::string>& arguments) {
+    launch(arguments);
+    const bool up = waitUntil(
+        [&] {
+            if (!findWindow("Tessaly")) {
+                return false;
+            }
+            if (subWindows().size() < 4) {
+                return false;
+            }
+            // Every view has drawn its background once the layout has run.
+            const Screenshot shot = screenshot();
+            const Rgb grey{153, 153, 153};
+            for (int i = 0; i < 3; ++i) {
+                const ScreenRect r = view(i);
+                if (r.width < 100 || !shot.at(r.x + 3, r.y + 3).near(grey, 2)) {
+                    return false;
+                }
+            }
+            const ScreenRect p = view(3);
+            return shot.at(p.x + 3, p.y + 3).near(Rgb{51, 128, 178}, 3);
+        },
+        milliseconds(30000));
+    if (up) {
+        settle();
+    }
+    return up;
+}
+
+std::optional<unsigned long> ProgramRun::findWindow(const std::string& title) const {
+    Display* d = dpy(connection);
+    if (d == nullptr) {
+        return std::nullopt;
+    }
+    XSync(d, False);
+    // Top-level windows, and one level below them (a window manager would reparent; we have none,
+    // but GTK may nest its toplevels under a frame on some servers).
+    for (Window w : children(d, DefaultRootWindow(d))) {
+        if (isViewable(d, w) && windowName(d, w) == title) {
+            return w;
+        }
+    }
+    return std::nullopt;
+}
+
+std::optional<ScreenRect> ProgramRun::windowRect(unsigned long window) const {
+    Display* d = dpy(connection);
+    XWindowAttributes attributes;
+    if (!XGetWindowAttributes(d, window, &attributes)) {
+        return std::nullopt;
+    }
+    int x = 0, y = 0;
+    Window child = 0;
+    XTranslateCoordinates(d, window, DefaultRootWindow(d), 0, 0, &x, &y, &child);
+    return ScreenRect{x, y, attributes.width, attributes.height};
+}
+
+ScreenRect ProgramRun::mainWindow() const {
+    const auto window = findWindow("Tessaly");
+    if (!window) {
+        return {};
+    }
+    return windowRect(*window).value_or(ScreenRect{});
+}
+
+std::vector<ScreenRect> ProgramRun::subWindows() const {
+    std::vector<ScreenRect> result;
+    const auto window = findWindow("Tessaly");
+    if (!window) {
+        return result;
+    }
+    for (Window w : children(dpy(connection), *window)) {
+        if (auto rect = windowRect(w)) {
+            result.push_back(*rect);
+        }
+    }
+    return result;
+}
+
+ScreenRect ProgramRun::view(int index) const {
+    const auto windows = subWindows();
+    return index < static_cast<int>(windows.size()) ? windows[index] : ScreenRect{};
+}
+
+ScreenRect ProgramRun::panel() const {
+    return view(4);
+}
+
+Screenshot ProgramRun::screenshot() const {
+    Display* d = dpy(connection);
+    Screenshot shot;
+    if (d == nullptr) {
+        return shot;
+    }
+    XSync(d, False);
+    const Window root = DefaultRootWindow(d);
+    XWindowAttributes attributes;
+    XGetWindowAttributes(d, root, &attributes);
+    XImage* image =
+        XGetImage(d, root, 0, 0, attributes.width, attributes.height, AllPlanes, ZPixmap);
+    if (image == nullptr) {
+        return shot;
+    }
+    shot.width = attributes.width;
+    shot.height = attributes.height;
+    shot.pixels.resize(static_cast<size_t>(shot.width) * shot.height);
+    for (int y = 0; y < shot.height; ++y) {
+        for (int x = 0; x < shot.width; ++x) {
+            shot.pixels[static_cast<size_t>(y) * shot.width + x] =
+                static_cast<uint32_t>(XGetPixel(image, x, y)) & 0xFFFFFF;
+        }
+    }
+    XDestroyImage(image);
+    return shot;
+}
+
+bool ProgramRun::xdotool(const std::string& arguments) const {
+    const std::string command = "DISPLAY=" + display + " xdotool " + arguments + " >/dev/null 2>&1";
+    return std::system(command.c_str()) == 0;
+}
+
+void ProgramRun::move(Point p) const {
+    xdotool("mousemove --sync " + std::to_string(p.x) + " " + std::to_string(p.y));
+}
+
+namespace {
+
+std::string keyDowns(const std::vector<std::string>& modifiers) {
+    std::string out;
+    for (const auto& m : modifiers) {
+        out += " keydown " + m;
+    }
+    return out;
+}
+
+std::string keyUps(const std::vector<std::string>& modifiers) {
+    std::string out;
+    for (auto it = modifiers.rbegin(); it != modifiers.rend(); ++it) {
+        out += " keyup " + *it;
+    }
+    return out;
+}
+
+}  // namespace
+
+void ProgramRun::click(Point p, int button, const std::vector<std::string>& modifiers) const {
+    move(p);
+    xdotool(keyDowns(modifiers) + " click " + std::to_string(button) + keyUps(modifiers));
+}
+
+void ProgramRun::drag(Point from, Point to, int steps, const std::vector<std::string>& modifiers,
+                      int button) const {
+    move(from);
+    std::string command = keyDowns(modifiers) + " mousedown " + std::to_string(button);
+    for (int i = 1; i <= steps; ++i) {
+        const int x = from.x + (to.x - from.x) * i / steps;
+        const int y = from.y + (to.y - from.y) * i / steps;
+        command +=
+            " mousemove --sync " + std::to_string(x) + " " + std::to_string(y) + " sleep 0.02";
+    }
+    command += " mouseup " + std::to_string(button) + keyUps(modifiers);
+    xdotool(command);
+}
+
+void ProgramRun::key(const std::string& keyName, const std::vector<std::string>& modifiers) const {
+    std::string chord;
+    for (const auto& m : modifiers) {
+        chord += m + "+";
+    }
+    xdotool("key " + chord + keyName);
+}
+
+void ProgramRun::type(const std::string& text) const {
+    xdotool("type " + quoted(text));
+}
+
+void ProgramRun::menu(Point p, int index, std::optional<int> subIndex) const {
+    Display* d = dpy(connection);
+    move(p);
+    xdotool("click 3");
+    std::vector<Window> menus;
+    waitUntil(
+        [&] {
+            XSync(d, False);
+            menus = popupWindows(d);
+            return !menus.empty();
+        },
+        milliseconds(5000));
+    if (menus.empty()) {
+        return;
+    }
+    const ScreenRect menuRect = windowRect(menus.back()).value_or(ScreenRect{});
+    const Point entry{menuRect.x + 20, menuRect.y + 14 + 25 * index};
+    move(entry);
+    if (!subIndex) {
+        xdotool("click 1");
+        return;
+    }
+    std::vector<Window> opened;
+    waitUntil(
+        [&] {
+            XSync(d, False);
+            opened = popupWindows(d);
+            return opened.size() > menus.size();
+        },
+        milliseconds(5000));
+    if (opened.size() <= menus.size()) {
+        return;
+    }
+    const ScreenRect subRect = windowRect(opened.back()).value_or(ScreenRect{});
+    // Enter the sub-menu horizontally, so the pointer never crosses another entry of the parent.
+    move({subRect.x + 20, entry.y});
+    move({subRect.x + 20, subRect.y + 14 + 25 * *subIndex});
+    xdotool("click 1");
+}
+
+void ProgramRun::settle() const {
+    Screenshot previous = screenshot();
+    for (int i = 0; i < 40; ++i) {
+        std::this_thread::sleep_for(milliseconds(100));
+        Screenshot next = screenshot();
+        if (next.pixels == previous.pixels) {
+            return;
+        }
+        previous = std::move(next);
+    }
+}
+
+void ProgramRun::requestClose() const {
+    Display* d = dpy(connection);
+    const auto window = findWindow("Tessaly");
+    if (!window) {
+        return;
+    }
+    XEvent event{};
+    event.xclient.type = ClientMessage;
+    event.xclient.window = *window;
+    event.xclient.message_type = XInternAtom(d, "WM_PROTOCOLS", False);
+    event.xclient.format = 32;
+    event.xclient.data.l[0] = static_cast<long>(XInternAtom(d, "WM_DELETE_WINDOW", False));
+    event.xclient.data.l[1] = CurrentTime;
+    XSendEvent(d, *window, False, NoEventMask, &event);
+    XFlush(d);
+}
+
+void ProgramRun::resizeMainWindow(int width, int height) const {
+    Display* d = dpy(connection);
+    const auto window = findWindow("Tessaly");
+    if (!window) {
+        return;
+    }
+    XResizeWindow(d, *window, static_cast<unsigned>(width), static_cast<unsigned>(height));
+    XFlush(d);
+}
+
+std::optional<int> ProgramRun::waitForExit(milliseconds timeout) {
+    if (exitStatus) {
+        return exitStatus;
+    }
+    waitUntil(
+        [&] {
+            int status = 0;
+            if (waitpid(program, &status, WNOHANG) == program) {
+                exitStatus = WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status);
+                return true;
+            }
+            return false;
+        },
+        timeout);
+    return exitStatus;
+}
+
+bool ProgramRun::running() {
+    return !waitForExit(milliseconds(0));
+}
+
+double ProgramRun::cpuSeconds() const {
+    std::ifstream stat("/proc/" + std::to_string(program) + "/stat");
+    std::string line;
+    std::getline(stat, line);
+    // Fields after the command name (which is in parentheses and may hold spaces).
+    const auto close = line.rfind(')');
+    if (close == std::string::npos) {
+        return -1;
+    }
+    std::istringstream rest(line.substr(close + 2));
+    std::string field;
+    long utime = 0, stime = 0;
+    for (int i = 3; i <= 15 && rest >> field; ++i) {
+        if (i == 14)
+            utime = std::stol(field);
+        if (i == 15)
+            stime = std::stol(field);
+    }
+    return static_cast<double>(utime + stime) / static_cast<double>(sysconf(_SC_CLK_TCK));
+}
+
+std::string cubeModel(double half) {
+    std::ostringstream out;
+    const double h = half;
+    out << "#VRML V2.0 utf8\nShape { geometry IndexedFaceSet {\n coord Coordinate { point [\n";
+    const double corners[8][3] = {{-h, -h, -h}, {h, -h, -h}, {h, h, -h}, {-h, h, -h},
+                                  {-h, -h, h},  {h, -h, h},  {h, h, h},  {-h, h, h}};
+    for (const auto& c : corners) {
+        out << "  " << c[0] << " " << c[1] << " " << c[2] << ",\n";
+    }
+    out << " ] }\n coordIndex [\n"
+           "  0, 3, 2, 1, -1,\n  4, 5, 6, 7, -1,\n  0, 1, 5, 4, -1,\n"
+           "  2, 3, 7, 6, -1,\n  1, 2, 6, 5, -1,\n  0, 4, 7, 3, -1,\n ]\n} }\n";
+    return out.str();
+}

@@ -1,0 +1,45 @@
+#include "support/gl_window.h"
+
+#include <GL/freeglut.h>
+
+#include <chrono>
+#include <thread>
+
+namespace {
+
+void displayNothing() {}
+
+}  // namespace
+
+void initGlutOnce() {
+    static bool initialised = false;
+    if (initialised) {
+        return;
+    }
+    initialised = true;
+    int argc = 1;
+    char name[] = "gl_tests";
+    char* argv[] = {name, nullptr};
+    glutInit(&argc, argv);
+    glutInitDisplayMode(GLUT_RGB | GLUT_DOUBLE | GLUT_DEPTH);
+    glutSetOption(GLUT_ACTION_ON_WINDOW_CLOSE, GLUT_ACTION_CONTINUE_EXECUTION);
+}
+
+int openTestWindow(int width, int height, const char* title) {
+    initGlutOnce();
+    glutInitWindowPosition(0, 0);
+    glutInitWindowSize(width, height);
+    const int window = glutCreateWindow(title);
+    glutDisplayFunc(displayNothing);
+    pumpGlutEvents(10);
+    glutSetWindow(window);
+    glViewport(0, 0, width, height);
+    return window;
+}
+
+void pumpGlutEvents(int passes) {
+    for (int i = 0; i < passes; ++i) {
+        glutMainLoopEvent();
+        std::this_thread::sleep_for(std::chrono::milliseconds(10));
+    }
+}

@@ -1,0 +1,115 @@
+#pragma once
+
+// End-to-end harness: starts the real program on a private virtual X server in a fresh temporary
+// folder, finds its windows, drives it with real X input (xdotool), reads pixels from the screen,
+// closes it like a window manager would and collects its exit status. Nothing outlives the
+// ProgramRun: the destructor kills the program and the X server and removes the folder.
+
+#include <sys/types.h>
+
+#include <chrono>
+#include <cstdint>
+#include <filesystem>
+#include <functional>
+#include <optional>
+#include <string>
+#include <vector>
+
+struct Rgb {
+    int r = 0, g = 0, b = 0;
+    bool operator==(const Rgb&) const = default;
+    bool near(const Rgb& other, int tolerance = 8) const;
+};
+std::ostream& operator<<(std::ostream& out, const Rgb& colour);
+
+struct Point {
+    int x = 0, y = 0;
+};
+
+struct ScreenRect {
+    int x = 0, y = 0, width = 0, height = 0;
+    Point centre() const { return {x + width / 2, y + height / 2}; }
+    bool contains(Point p) const {
+        return p.x >= x && p.y >= y && p.x < x + width && p.y < y + height;
+    }
+};
+
+// A picture of the whole screen.
+struct Screenshot {
+    int width = 0, height = 0;
+    std::vector<uint32_t> pixels;  // 0xRRGGBB, row by row from the top
+    Rgb at(int x, int y) const;
+    Rgb at(Point p) const { return at(p.x, p.y); }
+    // How many pixels inside `rect` satisfy `test`.
+    int count(const ScreenRect& rect, const std::function<bool(Rgb)>& test) const;
+    bool savePng(const std::filesystem::path& path) const;
+};
+
+using Clock = std::chrono::steady_clock;
+using std::chrono::milliseconds;
+
+// Polls `condition` until it holds or the time is up.
+bool waitUntil(const std::function<bool()>& condition, milliseconds timeout = milliseconds(10000));
+
+struct ProgramRun {
+    std::filesystem::path folder;  // the working folder; models go into folder/VRMLmodels
+    std::string display;           // ":N"
+    pid_t xserver = -1;
+    pid_t program = -1;
+    std::optional<int> exitStatus;
+    void* connection = nullptr;  // the harness's own X connection (Display*)
+
+    ProgramRun();  // starts the X server and makes the folder, with an empty VRMLmodels
+    ~ProgramRun();
+    ProgramRun(const ProgramRun&) = delete;
+    ProgramRun& operator=(const ProgramRun&) = delete;
+
+    void writeModel(const std::string& name, const std::string& content) const;
+    // Copies the bundled example models into the folder.
+    void copyExampleModels() const;
+
+    // Starts the program and waits until its four views have drawn. False if it did not come up.
+    bool start(const std::vector<std::string>& arguments = {});
+    // Starts the program without waiting for anything.
+    void launch(const std::vector<std::string>& arguments = {});
+
+    // Top-level window by exact title, if mapped.
+    std::optional<unsigned long> findWindow(const std::string& title) const;
+    std::optional<ScreenRect> windowRect(unsigned long window) const;
+    ScreenRect mainWindow() const;
+    // The views in screen coordinates: 0 side, 1 front, 2 top, 3 perspective (from the real
+    // sub-windows, in stacking order of creation).
+    std::vector<ScreenRect> subWindows() const;
+    ScreenRect view(int index) const;
+    ScreenRect panel() const;
+
+    Screenshot screenshot() const;
+    Rgb pixel(Point p) const { return screenshot().at(p); }
+
+    // Input, in screen coordinates. Modifiers are xdotool key names ("shift", "ctrl", "alt").
+    void move(Point p) const;
+    void click(Point p, int button = 1, const std::vector<std::string>& modifiers = {}) const;
+    void drag(Point from, Point to, int steps = 10, const std::vector<std::string>& modifiers = {},
+              int button = 1) const;
+    void key(const std::string& keyName, const std::vector<std::string>& modifiers = {}) const;
+    void type(const std::string& text) const;
+    // Opens the right-button menu at p and picks entry `index` (0 from the top); with a
+    // sub-menu entry index, picks that entry of the sub-menu opened by entry `index`.
+    void menu(Point p, int index, std::optional<int> subIndex = std::nullopt) const;
+    // Runs xdotool with the given arguments on this display.
+    bool xdotool(const std::string& arguments) const;
+    // Lets pending redraws happen: waits until two screenshots taken a little apart agree.
+    void settle() const;
+
+    // A window manager's close request (WM_DELETE_WINDOW) to the main window.
+    void requestClose() const;
+    void resizeMainWindow(int width, int height) const;
+    // Waits for the program to end; its exit status, or nothing if it still runs.
+    std::optional<int> waitForExit(milliseconds timeout = milliseconds(10000));
+    bool running();
+    // CPU time (user + system) the program has used so far, in seconds.
+    double cpuSeconds() const;
+};
+
+// A small closed cube of side 1 centred on the origin, as a model file's text.
+std::string cubeModel(double half = 0.5);
