@@ -7,6 +7,7 @@
 #include "app/event_loop.h"
 #include "app/globals.h"
 #include "app/layout.h"
+#include "app/leak_check.h"
 #include "app/menus.h"
 #include "panel/panel.h"
 #include "platform/platform.h"
@@ -67,7 +68,10 @@ void closeMain() {
 
 void runTessaly(int argc, char** argv) {
     glutInit(&argc, argv);
-    std::atexit([] { exiting = true; });
+    std::atexit([] {
+        exiting = true;
+        checkLeaksBeforeTeardown();
+    });
     glutInitDisplayMode(GLUT_RGB | GLUT_DOUBLE | GLUT_DEPTH);
     glutInitWindowPosition(50, 50);
     glutInitWindowSize(800, 600);

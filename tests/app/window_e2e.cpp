@@ -142,3 +142,33 @@ TEST(WindowE2E, IdleProgramUsesAlmostNoCpu) {
 }
 
 }  // namespace
+
+namespace {
+
+// Opens the pop-up menu at p, returns how many entries it has and closes it again.
+int menuEntriesAt(ProgramRun& run, Point p) {
+    const auto menu = run.openMenu(p);
+    if (!menu) {
+        return 0;
+    }
+    const int entries = menu->height / 25;
+    run.key("Escape");
+    run.click({run.mainWindow().x + 2, run.mainWindow().y + 2});  // closes the menu if still open
+    run.settle();
+    return entries;
+}
+
+TEST(WindowE2E, PopupMenusHaveLightingOnlyInThePerspectiveView) {
+    ProgramRun run;
+    run.writeModel("cube.wrl", cubeModel());
+    ASSERT_TRUE(run.start());
+    const ScreenRect main = run.mainWindow();
+    EXPECT_EQ(menuEntriesAt(run, {main.x + 2, main.y + 150}), 3);  // the gap left of the views
+    for (int i = 0; i < 3; ++i) {
+        EXPECT_EQ(menuEntriesAt(run, run.view(i).centre()), 3) << "view " << i;
+    }
+    EXPECT_EQ(menuEntriesAt(run, run.view(3).centre()), 4);
+    EXPECT_TRUE(run.running());
+}
+
+}  // namespace

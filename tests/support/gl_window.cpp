@@ -1,13 +1,23 @@
 #include "support/gl_window.h"
 
 #include <GL/freeglut.h>
+#include <gtest/gtest.h>
 
 #include <chrono>
 #include <thread>
 
+#include "app/leak_check.h"
+
 namespace {
 
 void displayNothing() {}
+
+// Checks for leaks while the GL driver is still loaded (see checkLeaksBeforeTeardown).
+struct LeakCheckAfterTests : testing::Environment {
+    void TearDown() override { checkLeaksBeforeTeardown(); }
+};
+[[maybe_unused]] testing::Environment* const leakCheck =
+    testing::AddGlobalTestEnvironment(new LeakCheckAfterTests);
 
 }  // namespace
 

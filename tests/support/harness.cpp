@@ -413,8 +413,9 @@ void ProgramRun::type(const std::string& text) const {
     xdotool("type " + quoted(text));
 }
 
-void ProgramRun::menu(Point p, int index, std::optional<int> subIndex) const {
+std::optional<ScreenRect> ProgramRun::openMenu(Point p) const {
     Display* d = dpy(connection);
+    const size_t before = popupWindows(d).size();
     move(p);
     xdotool("click 3");
     std::vector<Window> menus;
@@ -422,14 +423,23 @@ void ProgramRun::menu(Point p, int index, std::optional<int> subIndex) const {
         [&] {
             XSync(d, False);
             menus = popupWindows(d);
-            return !menus.empty();
+            return menus.size() > before;
         },
         milliseconds(5000));
-    if (menus.empty()) {
+    if (menus.size() <= before) {
+        return std::nullopt;
+    }
+    return windowRect(menus.back());
+}
+
+void ProgramRun::menu(Point p, int index, std::optional<int> subIndex) const {
+    Display* d = dpy(connection);
+    const auto menuRect = openMenu(p);
+    if (!menuRect) {
         return;
     }
-    const ScreenRect menuRect = windowRect(menus.back()).value_or(ScreenRect{});
-    const Point entry{menuRect.x + 20, menuRect.y + 14 + 25 * index};
+    const size_t open = popupWindows(d).size();
+    const Point entry{menuRect->x + 20, menuRect->y + 14 + 25 * index};
     move(entry);
     if (!subIndex) {
         xdotool("click 1");
@@ -440,10 +450,10 @@ void ProgramRun::menu(Point p, int index, std::optional<int> subIndex) const {
         [&] {
             XSync(d, False);
             opened = popupWindows(d);
-            return opened.size() > menus.size();
+            return opened.size() > open;
         },
         milliseconds(5000));
-    if (opened.size() <= menus.size()) {
+    if (opened.size() <= open) {
         return;
     }
     const ScreenRect subRect = windowRect(opened.back()).value_or(ScreenRect{});

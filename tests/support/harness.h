@@ -93,6 +93,8 @@ struct ProgramRun {
               int button = 1) const;
     void key(const std::string& keyName, const std::vector<std::string>& modifiers = {}) const;
     void type(const std::string& text) const;
+    // Opens the right-button menu at p; the menu window's place on screen.
+    std::optional<ScreenRect> openMenu(Point p) const;
     // Opens the right-button menu at p and picks entry `index` (0 from the top); with a
     // sub-menu entry index, picks that entry of the sub-menu opened by entry `index`.
     void menu(Point p, int index, std::optional<int> subIndex = std::nullopt) const;
