@@ -47,6 +47,14 @@ std::optional<ScreenRect> focusWindow(const ProgramRun& run, const std::string& 
     return rect;
 }
 
+// Types a name into the focused chooser and confirms it. The pause lets GTK's name completion
+// settle: a Return that arrives while it runs is swallowed.
+void enterName(const ProgramRun& run, const std::string& name) {
+    run.type(name);
+    std::this_thread::sleep_for(milliseconds(500));
+    run.key("Return");
+}
+
 bool gone(const ProgramRun& run, const std::string& title) {
     return waitUntil([&] { return !run.findWindow(title); });
 }
@@ -73,8 +81,7 @@ TEST(SceneFileE2E, SaveAddsExtensionAsksBeforeReplacingAndLoadRestores) {
     run.settle();
     run.menu(front, MENU_SAVE);
     ASSERT_TRUE(focusWindow(run, "Save Scene"));
-    run.type("myscene");
-    run.key("Return");
+    enterName(run, "myscene");
     const fs::path saved = run.folder / "myscene.vsf";
     ASSERT_TRUE(waitUntil([&] { return fs::exists(saved) && !run.findWindow("Save Scene"); }));
     EXPECT_FALSE(fs::exists(run.folder / "myscene"));
@@ -88,8 +95,7 @@ TEST(SceneFileE2E, SaveAddsExtensionAsksBeforeReplacingAndLoadRestores) {
     run.settle();
     run.menu(front, MENU_SAVE);
     ASSERT_TRUE(focusWindow(run, "Save Scene"));
-    run.type("myscene");
-    run.key("Return");
+    enterName(run, "myscene");
     ASSERT_TRUE(focusWindow(run, "Confirm Save As"));
     run.key("alt+n");
     ASSERT_TRUE(gone(run, "Confirm Save As"));
@@ -111,9 +117,7 @@ TEST(SceneFileE2E, SaveAddsExtensionAsksBeforeReplacingAndLoadRestores) {
     EXPECT_EQ(whiteAround(run, 1.2f, 0.6f), 0);
     run.menu(front, MENU_LOAD);
     ASSERT_TRUE(focusWindow(run, "Load Scene"));
-    run.type("moved.vsf");
-    std::this_thread::sleep_for(milliseconds(300));
-    run.key("Return");
+    enterName(run, "moved.vsf");
     ASSERT_TRUE(gone(run, "Load Scene"));
     ASSERT_TRUE(waitUntil([&] { return whiteAround(run, 1.2f, 0.6f) > 20; }));
     EXPECT_FALSE(run.findWindow("Error"));
