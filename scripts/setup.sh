@@ -11,6 +11,7 @@ packages=(
     xvfb xauth xdotool x11-apps imagemagick
     clang libclang-rt-14-dev
     desktop-file-utils
+    locales
 )
 
 missing=()
@@ -19,15 +20,19 @@ for package in "${packages[@]}"; do
     [[ "$status" == "install ok installed" ]] || missing+=("$package")
 done
 
-if ((${#missing[@]} == 0)); then
-    exit 0
-fi
-
-echo "Installing: ${missing[*]}"
 sudo=()
 if [[ $(id -u) -ne 0 ]]; then
     sudo=(sudo)
 fi
-export DEBIAN_FRONTEND=noninteractive
-"${sudo[@]}" apt-get update -qq
-"${sudo[@]}" apt-get install -y -qq --no-install-recommends "${missing[@]}"
+
+if ((${#missing[@]} > 0)); then
+    echo "Installing: ${missing[*]}"
+    export DEBIAN_FRONTEND=noninteractive
+    "${sudo[@]}" apt-get update -qq
+    "${sudo[@]}" apt-get install -y -qq --no-install-recommends "${missing[@]}"
+fi
+
+# A decimal-comma locale, so that the tests can prove files keep their decimal point under it.
+if ! locale -a 2>/dev/null | grep -qi '^de_DE\.utf-\?8$'; then
+    "${sudo[@]}" localedef -i de_DE -f UTF-8 de_DE.UTF-8
+fi

@@ -1,5 +1,6 @@
 #include "app/globals.h"
 
+ControlPanel controlPanel;
 Scene scene;
 View sideView(&scene);
 View frontView(&scene);

@@ -4,6 +4,7 @@
 
 #include <cstdlib>
 
+#include "app/control_panel.h"
 #include "app/event_loop.h"
 #include "app/globals.h"
 #include "app/layout.h"
@@ -117,7 +118,18 @@ void runTessaly(int argc, char** argv) {
     perspectiveView.camera.axis = 2;
     perspectiveView.initGL(redisplayAll);
 
-    createPanel(mainWindow, {});
+    panelSetRedisplayLater(redisplayAgainNextPass);
+    controlPanel.glui = createPanel(mainWindow, panelCallback);
+    controlPanel.callback = panelCallback;
+    controlPanel.build();
+    for (size_t i = 0; i < scene.models.size(); ++i) {
+        controlPanel.addList->add_item(static_cast<int>(i) + 1, scene.models[i]->name);
+    }
+    // Committing a non-empty selection puts the Rotation control back to the given matrix.
+    scene.resetRotationControl = [](const Matrix4& m) {
+        controlPanel.rotationControl->set_float_array_val(m.data());
+        controlPanel.glui->sync_live();
+    };
 
     runEventLoop();
 }

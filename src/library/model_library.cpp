@@ -1,5 +1,15 @@
-// Placeholder until the model reader is written.
+#include <memory>
+
+#include "platform/platform.h"
 #include "scene/scene.h"
 
-bool Mesh::loadModel() { return false; }
-void Scene::loadModelLibrary() {}
+void Scene::loadModelLibrary() {
+    for (const std::string& fileName : platform().listModelFiles("VRMLmodels")) {
+        auto mesh = std::make_unique<Mesh>(fileName);
+        if (mesh->loadModel()) {
+            models.push_back(std::move(mesh));
+        } else {
+            platform().showMessage("Cannot read file", "Error");
+        }
+    }
+}

@@ -13,6 +13,7 @@
 // callback(id) when the user changes one.
 
 enum class ControlKind { Button, Separator, ListBox, Checkbox, RadioGroup, Translation, Rotation };
+// X: dragging right raises the value. Y and Z: dragging up raises it.
 enum class TranslationKind { X, Y, Z };
 
 using ControlCallback = std::function<void(int id)>;
@@ -29,7 +30,7 @@ struct Control {
     ControlCallback callback;
 
     int intValue = 0;  // check box (0/1), radio group (button index), list box (item value)
-    std::vector<ListItem> items;      // list box
+    std::vector<ListItem> items;       // list box
     std::vector<std::string> buttons;  // radio group
     TranslationKind translationKind = TranslationKind::X;
     float translation[3] = {0, 0, 0};  // translation pad: x, y, z
@@ -43,13 +44,19 @@ struct Control {
     float get_z() const { return translation[2]; }
     void set_speed(float s) { speed = s; }
     void add_item(int value, std::string text) { items.push_back({value, std::move(text)}); }
+    // The rotation ball's matrix, 16 floats column-major.
     void get_float_array_val(float* out) const;
+    // Puts the rotation ball to the given matrix; later drags turn on from there.
     void set_float_array_val(const float* values);
 
-    // What a user's action does to the value: a drag of the translation pad by (dx, dy) pixels
-    // (right and down positive, as the window reports them) and a drag on the rotation ball from
-    // one point to another, both given in the ball's unit coordinates (x right, y up). Each
-    // calls back.
+    // The text a list box shows: that of the item whose value is chosen, or "" if none is.
+    const std::string& chosenText() const;
+
+    // What a user's action does to the value. A drag of the translation pad by (dx, dy) pixels
+    // (right and down positive, as the window reports them) moves the value by speed per pixel
+    // and calls back when it changed. A drag on the rotation ball from one point to another, both
+    // in the ball's unit coordinates (x right, y up, rim at distance 1 from the centre), turns
+    // the matrix on and calls back.
     void dragTranslation(int dx, int dy);
     void dragRotation(float fromX, float fromY, float toX, float toY);
     // A user's choice in a list box, check box or radio group: sets the value and calls back.
@@ -58,8 +65,8 @@ struct Control {
 };
 
 struct Panel {
-    std::vector<std::unique_ptr<Control>> controls;
-    ControlCallback defaultCallback;
+    std::vector<std::unique_ptr<Control>> controls;  // in the order they are shown
+    ControlCallback defaultCallback;                 // for controls added without their own
     int window = 0;  // the GLUT sub-window, 0 when the panel is not shown
 
     Control* add_button(std::string label, int id, ControlCallback callback = {});
@@ -82,5 +89,11 @@ constexpr int PANEL_WINDOW_WIDTH = 165;
 // program's keyboard handler. Call these with the main window current.
 void panelSetMainReshape(void (*reshape)(int width, int height));
 void panelSetMainKeyboard(void (*keyboard)(unsigned char key, int x, int y));
-// Creates the panel sub-window at the right edge of mainWindow; controls are added to it after.
+// How the panel asks for one more redraw of a window at the event loop's next pass (the software
+// rasteriser draws the first frame after a resize at the old size). Without it the panel posts
+// the redraw at once.
+void panelSetRedisplayLater(void (*redisplayLater)(int window));
+// Creates the panel sub-window at the right edge of mainWindow and makes mainWindow current
+// again; controls are added to the returned panel after. Controls call defaultCallback unless
+// given their own; callbacks run with mainWindow current.
 Panel* createPanel(int mainWindow, ControlCallback defaultCallback);

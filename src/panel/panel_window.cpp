@@ -1,26 +1,150 @@
-// Placeholder panel window: reserves the right edge of the main window and forwards the main
-// window's reshape and keyboard. Controls are kept but not drawn yet.
+// The panel's GLUT sub-window: feeds GLUT input to ImGui, runs the controls' callbacks and draws.
+//
+// ImGui reads the mouse buttons once per frame, and a quick click's press and release can arrive
+// in one pass of the event loop. So every mouse event runs an ImGui frame of its own (not drawn);
+// the display callback runs one more frame and draws it. The panel draws only when an event or
+// a program change asks for it: no frames run while nothing happens.
 #include <GL/freeglut.h>
+#include <imgui.h>
 
+#include <cfloat>
+
+#include "backends/imgui_impl_glut.h"
+#include "backends/imgui_impl_opengl2.h"
 #include "panel/panel.h"
+#include "panel/panel_frame.h"
 
 namespace {
 
 void (*programReshape)(int, int) = nullptr;
 void (*programKeyboard)(unsigned char, int, int) = nullptr;
+void (*redisplayLater)(int) = nullptr;
 Panel thePanel;
+int mainWindow = 0;
+ImGuiContext* context = nullptr;
 
-void displayPanel() {
-    glClearColor(0.85f, 0.85f, 0.85f, 1);
-    glClear(GL_COLOR_BUFFER_BIT);
-    glutSwapBuffers();
+void postPanelRedisplay() {
+    const int current = glutGetWindow();
+    glutSetWindow(thePanel.window);
+    glutPostRedisplay();
+    if (current != 0 && current != thePanel.window) {
+        glutSetWindow(current);
+    }
+}
+
+// Runs one ImGui frame with the panel window current; draws it when asked. The user's actions run
+// afterwards with the main window current, as the program's callbacks expect.
+void runFrame(bool draw) {
+    ImGui::SetCurrentContext(context);
+    ImGui_ImplOpenGL2_NewFrame();
+    ImGui_ImplGLUT_NewFrame();  // also starts ImGui's frame
+    PanelActions actions;
+    buildPanelFrame(thePanel, actions);
+    ImGui::Render();
+    if (draw) {
+        const ImGuiIO& io = ImGui::GetIO();
+        glViewport(0, 0, static_cast<int>(io.DisplaySize.x), static_cast<int>(io.DisplaySize.y));
+        glClearColor(PANEL_BACKGROUND[0], PANEL_BACKGROUND[1], PANEL_BACKGROUND[2], 1);
+        glClear(GL_COLOR_BUFFER_BIT);
+        ImGui_ImplOpenGL2_RenderDrawData(ImGui::GetDrawData());
+        glutSwapBuffers();
+    }
+    if (actions.empty()) {
+        return;
+    }
+    glutSetWindow(mainWindow);
+    for (auto& action : actions) {
+        action();
+    }
+    glutSetWindow(thePanel.window);
+    // Show the new values. From inside the display callback a plain post would wait for the next
+    // X event, so ask the event loop for it.
+    if (draw && redisplayLater != nullptr) {
+        redisplayLater(thePanel.window);
+    } else {
+        glutPostRedisplay();
+    }
+}
+
+void display() {
+    runFrame(true);
+}
+
+void reshape(int width, int height) {
+    ImGui::SetCurrentContext(context);
+    ImGui::GetIO().DisplaySize = ImVec2(static_cast<float>(width), static_cast<float>(height));
+    glViewport(0, 0, width, height);
+    glutPostRedisplay();
+    if (redisplayLater != nullptr) {
+        redisplayLater(thePanel.window);
+    }
+}
+
+void mouse(int button, int state, int x, int y) {
+    ImGui::SetCurrentContext(context);
+    ImGuiIO& io = ImGui::GetIO();
+    io.MousePos = ImVec2(static_cast<float>(x), static_cast<float>(y));
+    const bool down = state == GLUT_DOWN;
+    switch (button) {
+        case GLUT_LEFT_BUTTON:
+            io.MouseDown[0] = down;
+            break;
+        case GLUT_RIGHT_BUTTON:
+            io.MouseDown[1] = down;
+            break;
+        case GLUT_MIDDLE_BUTTON:
+            io.MouseDown[2] = down;
+            break;
+        case 3:  // wheel up
+            if (down)
+                io.MouseWheel += 1;
+            break;
+        case 4:  // wheel down
+            if (down)
+                io.MouseWheel -= 1;
+            break;
+        default:
+            return;
+    }
+    runFrame(false);
+    glutPostRedisplay();
+}
+
+void motion(int x, int y) {
+    ImGui::SetCurrentContext(context);
+    ImGui::GetIO().MousePos = ImVec2(static_cast<float>(x), static_cast<float>(y));
+    runFrame(false);
+    glutPostRedisplay();
+}
+
+void passiveMotion(int x, int y) {
+    ImGui::SetCurrentContext(context);
+    ImGui::GetIO().MousePos = ImVec2(static_cast<float>(x), static_cast<float>(y));
+    glutPostRedisplay();  // hover highlights
+}
+
+void entry(int state) {
+    if (state != GLUT_LEFT) {
+        return;
+    }
+    // Without this the last hovered control stays highlighted. Safe to repeat.
+    ImGui::SetCurrentContext(context);
+    ImGui::GetIO().MousePos = ImVec2(-FLT_MAX, -FLT_MAX);
+    glutPostRedisplay();
+}
+
+// The panel takes no text, so every key belongs to the program.
+void keyboard(unsigned char key, int x, int y) {
+    if (programKeyboard != nullptr) {
+        programKeyboard(key, x, y);
+    }
 }
 
 void reshapeMain(int width, int height) {
     if (thePanel.window != 0) {
         const int current = glutGetWindow();
         glutSetWindow(thePanel.window);
-        glutPositionWindow(width - PANEL_WINDOW_WIDTH, 0);
+        glutPositionWindow(width - PANEL_WINDOW_WIDTH > 0 ? width - PANEL_WINDOW_WIDTH : 0, 0);
         glutReshapeWindow(PANEL_WINDOW_WIDTH, height > 0 ? height : 1);
         glutSetWindow(current);
     }
@@ -30,6 +154,12 @@ void reshapeMain(int width, int height) {
 }
 
 }  // namespace
+
+void Panel::sync_live() {
+    if (window != 0) {
+        postPanelRedisplay();
+    }
+}
 
 void panelSetMainReshape(void (*reshape)(int, int)) {
     programReshape = reshape;
@@ -41,15 +171,37 @@ void panelSetMainKeyboard(void (*keyboard)(unsigned char, int, int)) {
     glutKeyboardFunc(keyboard);
 }
 
-Panel* createPanel(int mainWindow, ControlCallback defaultCallback) {
+void panelSetRedisplayLater(void (*later)(int)) {
+    redisplayLater = later;
+}
+
+Panel* createPanel(int main, ControlCallback defaultCallback) {
+    mainWindow = main;
     thePanel.defaultCallback = std::move(defaultCallback);
     glutSetWindow(mainWindow);
-    thePanel.window = glutCreateSubWindow(mainWindow, glutGet(GLUT_WINDOW_WIDTH) - PANEL_WINDOW_WIDTH,
-                                          0, PANEL_WINDOW_WIDTH, glutGet(GLUT_WINDOW_HEIGHT));
-    glutDisplayFunc(displayPanel);
-    if (programKeyboard != nullptr) {
-        glutKeyboardFunc(programKeyboard);
-    }
+    const int width = glutGet(GLUT_WINDOW_WIDTH), height = glutGet(GLUT_WINDOW_HEIGHT);
+    thePanel.window = glutCreateSubWindow(mainWindow, width - PANEL_WINDOW_WIDTH, 0,
+                                          PANEL_WINDOW_WIDTH, height > 0 ? height : 1);
+    glutDisplayFunc(display);
+    glutReshapeFunc(reshape);
+    glutMouseFunc(mouse);
+    glutMotionFunc(motion);
+    glutPassiveMotionFunc(passiveMotion);
+    glutEntryFunc(entry);
+    glutKeyboardFunc(keyboard);
+
+    IMGUI_CHECKVERSION();
+    context = ImGui::CreateContext();
+    ImGui::SetCurrentContext(context);
+    ImGuiIO& io = ImGui::GetIO();
+    io.IniFilename = nullptr;
+    io.LogFilename = nullptr;
+    io.DisplaySize = ImVec2(PANEL_WINDOW_WIDTH, static_cast<float>(height > 0 ? height : 1));
+    io.MousePos = ImVec2(-FLT_MAX, -FLT_MAX);
+    ImGui_ImplGLUT_Init();
+    ImGui_ImplOpenGL2_Init();
+    applyPanelStyle();
+
     glutSetWindow(mainWindow);
     return &thePanel;
 }

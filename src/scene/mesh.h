@@ -1,5 +1,6 @@
 #pragma once
 
+#include <cstdio>
 #include <string>
 #include <vector>
 
@@ -21,4 +22,11 @@ struct Mesh {
     // Reads "VRMLmodels/" + name relative to the working directory. False only when the file
     // cannot be opened (the lists then stay empty).
     bool loadModel();
+
+    // The section readers. Each searches the whole file for its keyword, appends what it reads
+    // and leaves the file rewound to its start.
+    void readPoints(std::FILE* file, std::vector<Vec3d>& list);
+    void readNormals(std::FILE* file, std::vector<Vec3d>& list);
+    void readCoordIndex(std::FILE* file, std::vector<IndexTriple>& list);
+    void readNormalIndex(std::FILE* file, std::vector<IndexTriple>& list);
 };

@@ -359,6 +359,15 @@ bool ProgramRun::xdotool(const std::string& arguments) const {
 }
 
 void ProgramRun::move(Point p) const {
+    // "mousemove --sync" to where the pointer already is waits for a motion that never comes.
+    Display* d = dpy(connection);
+    Window root = 0, child = 0;
+    int x = 0, y = 0, windowX = 0, windowY = 0;
+    unsigned mask = 0;
+    if (XQueryPointer(d, DefaultRootWindow(d), &root, &child, &x, &y, &windowX, &windowY, &mask) &&
+        x == p.x && y == p.y) {
+        return;
+    }
     xdotool("mousemove --sync " + std::to_string(p.x) + " " + std::to_string(p.y));
 }
 
@@ -391,9 +400,14 @@ void ProgramRun::drag(Point from, Point to, int steps, const std::vector<std::st
                       int button) const {
     move(from);
     std::string command = keyDowns(modifiers) + " mousedown " + std::to_string(button);
+    Point last = from;
     for (int i = 1; i <= steps; ++i) {
         const int x = from.x + (to.x - from.x) * i / steps;
         const int y = from.y + (to.y - from.y) * i / steps;
+        if (x == last.x && y == last.y) {
+            continue;  // a synchronous move to the same place would wait for ever
+        }
+        last = {x, y};
         command +=
             " mousemove --sync " + std::to_string(x) + " " + std::to_string(y) + " sleep 0.02";
     }
