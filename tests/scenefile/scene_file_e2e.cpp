@@ -32,9 +32,10 @@ int records(const std::string& text, const std::string& name) {
 }
 
 // Waits for a top-level window and puts the pointer on it: keyboard focus follows the pointer.
-std::optional<ScreenRect> focusWindow(const ProgramRun& run, const std::string& title) {
+std::optional<ScreenRect> focusWindow(const ProgramRun& run, const std::string& title,
+                                      milliseconds timeout = milliseconds(10000)) {
     std::optional<unsigned long> window;
-    if (!waitUntil([&] { return (window = run.findWindow(title)).has_value(); })) {
+    if (!waitUntil([&] { return (window = run.findWindow(title)).has_value(); }, timeout)) {
         return std::nullopt;
     }
     std::optional<ScreenRect> rect;
@@ -45,6 +46,22 @@ std::optional<ScreenRect> focusWindow(const ProgramRun& run, const std::string& 
         std::this_thread::sleep_for(milliseconds(500));
     }
     return rect;
+}
+
+// Picks a pop-up menu entry that opens a dialog and focuses the dialog. A click that reaches the
+// menu before its entry is highlighted selects nothing (seen about once in ten runs under Xvfb), so
+// the pick is repeated while no dialog has appeared; a dialog is modal, so it cannot open twice.
+std::optional<ScreenRect> dialogFromMenu(const ProgramRun& run, Point p, int entry,
+                                         const std::string& title) {
+    for (int attempt = 0; attempt < 3; ++attempt) {
+        run.menu(p, entry);
+        if (auto rect = focusWindow(run, title, milliseconds(4000))) {
+            return rect;
+        }
+        run.key("Escape");
+        run.settle();
+    }
+    return std::nullopt;
 }
 
 // Types a name into the focused chooser and confirms it. The pause lets GTK's name completion
@@ -77,10 +94,12 @@ TEST(SceneFileE2E, SaveAddsExtensionAsksBeforeReplacingAndLoadRestores) {
     ASSERT_TRUE(run.start());
     const Point front = run.view(1).centre();
 
-    run.menu(front, MENU_ADD, 0);
-    run.settle();
-    run.menu(front, MENU_SAVE);
-    ASSERT_TRUE(focusWindow(run, "Save Scene"));
+    // Add one box; the pick is repeated only while none has appeared (see dialogFromMenu).
+    for (int attempt = 0; attempt < 3 && whiteAround(run, 0, 0) < 20; ++attempt) {
+        run.menu(front, MENU_ADD, 0);
+        run.settle();
+    }
+    ASSERT_TRUE(dialogFromMenu(run, front, MENU_SAVE, "Save Scene"));
     enterName(run, "myscene");
     const fs::path saved = run.folder / "myscene.vsf";
     ASSERT_TRUE(waitUntil([&] { return fs::exists(saved) && !run.findWindow("Save Scene"); }));
@@ -91,32 +110,29 @@ TEST(SceneFileE2E, SaveAddsExtensionAsksBeforeReplacingAndLoadRestores) {
 
     // The same name again: GTK sees "myscene", which does not exist; the program asks about
     // "myscene.vsf". "No" goes back to the chooser, "Yes" replaces the file.
-    run.menu(front, MENU_ADD, 0);
-    run.settle();
-    run.menu(front, MENU_SAVE);
-    ASSERT_TRUE(focusWindow(run, "Save Scene"));
+    std::ofstream(saved, std::ios::binary) << "previous";
+    ASSERT_TRUE(dialogFromMenu(run, front, MENU_SAVE, "Save Scene"));
     enterName(run, "myscene");
     ASSERT_TRUE(focusWindow(run, "Confirm Save As"));
     run.key("alt+n");
     ASSERT_TRUE(gone(run, "Confirm Save As"));
     EXPECT_TRUE(run.findWindow("Save Scene"));
-    EXPECT_EQ(contentOf(saved), first);
+    EXPECT_EQ(contentOf(saved), "previous");
     ASSERT_TRUE(focusWindow(run, "Save Scene"));
     run.key("Return");
     ASSERT_TRUE(focusWindow(run, "Confirm Save As"));
     run.key("alt+y");
-    ASSERT_TRUE(waitUntil([&] { return records(contentOf(saved), "box.wrl ") == 2; }));
+    ASSERT_TRUE(waitUntil([&] { return contentOf(saved) == first; }));
     ASSERT_TRUE(gone(run, "Save Scene"));
 
-    // A file with one box at x = 1 replaces both boxes at the origin.
+    // A file with one box at x = 1 replaces the box at the origin.
     std::string moved =
         first.substr(0, first.rfind('\n') + 1) + "box.wrl 1 0 0 0 0 1 0 0 0 0 1 0 1 0 0 1 ";
     std::ofstream(run.folder / "moved.vsf", std::ios::binary) << moved;
     run.settle();
     EXPECT_GT(whiteAround(run, 0, 0), 20);
     EXPECT_EQ(whiteAround(run, 1.2f, 0.6f), 0);
-    run.menu(front, MENU_LOAD);
-    ASSERT_TRUE(focusWindow(run, "Load Scene"));
+    ASSERT_TRUE(dialogFromMenu(run, front, MENU_LOAD, "Load Scene"));
     enterName(run, "moved.vsf");
     ASSERT_TRUE(gone(run, "Load Scene"));
     ASSERT_TRUE(waitUntil([&] { return whiteAround(run, 1.2f, 0.6f) > 20; }));
@@ -127,8 +143,7 @@ TEST(SceneFileE2E, CancellingLoadSceneFromTheMenuReportsAnError) {
     ProgramRun run;
     run.writeModel("box.wrl", cubeModel());
     ASSERT_TRUE(run.start());
-    run.menu(run.view(0).centre(), MENU_LOAD);
-    ASSERT_TRUE(focusWindow(run, "Load Scene"));
+    ASSERT_TRUE(dialogFromMenu(run, run.view(0).centre(), MENU_LOAD, "Load Scene"));
     run.key("Escape");
     ASSERT_TRUE(gone(run, "Load Scene"));
     ASSERT_TRUE(focusWindow(run, "Error"));
