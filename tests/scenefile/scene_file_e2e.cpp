@@ -151,3 +151,50 @@ TEST(SceneFileE2E, CancellingLoadSceneFromTheMenuReportsAnError) {
     EXPECT_TRUE(gone(run, "Error"));
     EXPECT_TRUE(run.running());
 }
+
+namespace {
+
+// A scene file with one box at the origin whose perspective-view line carries `projection`.
+std::string sceneWithPerspectiveProjection(const std::string& projection) {
+    const std::string identity = "1 0 0 0 0 1 0 0 0 0 1 0 0 0 0 1 ";
+    const std::string orthographic = "0.5 0 0 0 0 0.5 0 0 0 0 -0.01 0 0 0 0 1 ";
+    std::string text;
+    text += orthographic + identity + "5 0 0 0 0 0 0 0 \n";
+    text += orthographic + identity + "0 0 5 0 0 0 0 0 \n";
+    text += orthographic + identity + "0 5 0 0 0 0 0 0 \n";
+    text += projection + identity + "0 0 5 0 0 0 0 0 \n";
+    text += "box.wrl " + identity;
+    return text;
+}
+
+// Brighter than the 0.4 grey of the grid, which the perspective view sees edge on.
+bool isLitGrey(Rgb c) {
+    return c.r > 120 && std::abs(c.r - c.g) < 12 && std::abs(c.g - c.b) < 12;
+}
+
+}  // namespace
+
+TEST(SceneFileE2E, PerspectiveViewKeepsTheLoadedProjectionUntilTheWindowIsResized) {
+    ProgramRun run;
+    run.writeModel("box.wrl", cubeModel());
+    ASSERT_TRUE(run.start());
+    // A projection that shrinks everything to a tenth: the box covers a few pixels only.
+    std::ofstream(run.folder / "small.vsf", std::ios::binary)
+        << sceneWithPerspectiveProjection("0.1 0 0 0 0 0.1 0 0 0 0 -0.01 0 0 0 0 1 ");
+    ASSERT_TRUE(dialogFromMenu(run, run.view(3).centre(), MENU_LOAD, "Load Scene"));
+    enterName(run, "small.vsf");
+    ASSERT_TRUE(gone(run, "Load Scene"));
+    const auto boxPixels = [&] { return run.screenshot().count(run.view(3), isLitGrey); };
+    ASSERT_TRUE(waitUntil([&] { return boxPixels() > 0; }));
+    run.settle();
+    const int small = boxPixels();
+    EXPECT_LT(small, 400);
+    // Redraws keep it (an orbit redraws every view) ...
+    run.drag(run.view(3).centre(), {run.view(3).centre().x + 3, run.view(3).centre().y}, 3);
+    run.settle();
+    EXPECT_LT(boxPixels(), 400);
+    // ... and the next resize puts the window's own perspective back: the box is large again.
+    run.resizeMainWindow(820, 620);
+    ASSERT_TRUE(waitUntil([&] { return boxPixels() > 1500; }));
+    EXPECT_FALSE(run.findWindow("Error"));
+}
