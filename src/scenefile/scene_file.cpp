@@ -1,5 +1,127 @@
 #include "scenefile/scene_file.h"
 
-// Scene files are not written or read yet: both report failure as a cancelled dialog would.
-bool saveScene() { return false; }
-bool loadScene() { return false; }
+#include <GL/freeglut.h>
+
+#include <string>
+#include <vector>
+
+#include "app/globals.h"
+#include "platform/platform.h"
+#include "scenefile/file_io.h"
+#include "scenefile/scene_format.h"
+
+namespace {
+
+// Makes a view's window current; false while the view has no window (nothing to talk to then).
+bool enterView(const View& view) {
+    if (view.window <= 0) {
+        return false;
+    }
+    glutSetWindow(view.window);
+    return true;
+}
+
+void restoreWindow(int window) {
+    if (window > 0) {
+        glutSetWindow(window);
+    }
+}
+
+ViewState captureView(const View& view) {
+    ViewState state;
+    if (enterView(view)) {
+        glGetFloatv(GL_PROJECTION_MATRIX, state.projection.data());
+        glGetFloatv(GL_MODELVIEW_MATRIX, state.modelview.data());
+    }
+    const Camera& camera = view.camera;
+    state.eye = camera.eye;
+    state.panX = camera.panX;
+    state.panY = camera.panY;
+    state.rotX = camera.rotX;
+    state.rotY = camera.rotY;
+    state.zoom = camera.zoom;
+    return state;
+}
+
+void applyView(View& view, const ViewState& state) {
+    if (enterView(view)) {
+        glMatrixMode(GL_PROJECTION);
+        glLoadMatrixf(state.projection.data());
+        glMatrixMode(GL_MODELVIEW);
+        glLoadMatrixf(state.modelview.data());
+    }
+    Camera& camera = view.camera;
+    camera.eye = state.eye;
+    camera.panX = state.panX;
+    camera.panY = state.panY;
+    camera.rotX = state.rotX;
+    camera.rotY = state.rotY;
+    camera.zoom = state.zoom;
+}
+
+}  // namespace
+
+bool saveScene() {
+    // Folded before the dialog, so that transform alone holds each object's placement; a cancel
+    // keeps the fold, which moves nothing on screen.
+    scene.commitSelection();
+    const auto path = platform().chooseSceneToSave();
+    if (!path) {
+        return false;
+    }
+
+    SceneFileContent content;
+    const int remembered = glutGetWindow();
+    for (int i = 0; i < 4; ++i) {
+        content.views[i] = captureView(*allViews[i]);
+    }
+    restoreWindow(remembered);
+    for (const auto& object : scene.objects) {
+        content.objects.push_back({object->mesh->name, object->transform});
+    }
+    // A file holding inf or nan could never be loaded back: refuse it rather than report success.
+    if (!content.allFinite()) {
+        return false;
+    }
+    return writeFileAtomically(*path, formatSceneFile(content));
+}
+
+bool loadScene() {
+    const auto path = platform().chooseSceneToOpen();
+    if (!path) {
+        return false;
+    }
+    const auto text = readWholeFile(*path);
+    if (!text) {
+        return false;
+    }
+    std::vector<std::string> names;
+    names.reserve(scene.models.size());
+    for (const auto& model : scene.models) {
+        names.push_back(model->name);
+    }
+    // Everything is checked before anything changes: a bad file leaves the scene, the selection,
+    // the cameras and the GL matrices exactly as they were.
+    const auto content = parseSceneFile(*text, names);
+    if (!content) {
+        return false;
+    }
+
+    const int remembered = glutGetWindow();
+    scene.removeAllObjects();
+    for (const ObjectRecord& record : content->objects) {
+        if (SceneObject* object = scene.addInstance(record.modelIndex)) {
+            object->transform = record.transform;
+        }
+    }
+    for (int i = 0; i < 4; ++i) {
+        applyView(*allViews[i], content->views[i]);
+    }
+    for (const View* view : allViews) {
+        if (enterView(*view)) {
+            glutPostRedisplay();
+        }
+    }
+    restoreWindow(remembered);
+    return true;
+}

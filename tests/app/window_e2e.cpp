@@ -129,6 +129,15 @@ TEST(WindowE2E, EscapeInAViewEndsWithStatusOne) {
     EXPECT_EQ(run.waitForExit(), 1);
 }
 
+TEST(WindowE2E, KeysTypedIntoTheMainWindowItselfActAsInTheFrontView) {
+    ProgramRun run;
+    ASSERT_TRUE(run.start());
+    const ScreenRect main = run.mainWindow();
+    run.move({main.x + 2, main.y + 150});  // the gap left of the views: the main window itself
+    run.key("Escape");
+    EXPECT_EQ(run.waitForExit(), 1);
+}
+
 TEST(WindowE2E, IdleProgramUsesAlmostNoCpu) {
     ProgramRun run;
     ASSERT_TRUE(run.start());

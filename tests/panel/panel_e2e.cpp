@@ -1,5 +1,7 @@
 #include <gtest/gtest.h>
 
+#include <thread>
+
 #include "support/harness.h"
 
 namespace {
@@ -166,3 +168,20 @@ TEST_F(PanelE2E, QuitEndsWithStatus205) {
 }
 
 }  // namespace
+
+TEST_F(PanelE2E, CancellingOpenOnThePanelShowsNoMessage) {
+    startWithCube();
+    run.click(spots.button(2));  // Open
+    std::optional<unsigned long> dialog;
+    ASSERT_TRUE(waitUntil([&] { return (dialog = run.findWindow("Load Scene")).has_value(); }));
+    const auto rect = run.windowRect(*dialog);
+    ASSERT_TRUE(rect);
+    run.move(rect->centre());
+    std::this_thread::sleep_for(milliseconds(500));
+    run.key("Escape");
+    ASSERT_TRUE(waitUntil([&] { return !run.findWindow("Load Scene"); }));
+    // The menu's "Load Scene" would report the cancel; the panel's "Open" says nothing.
+    EXPECT_FALSE(
+        waitUntil([&] { return run.findWindow("Error").has_value(); }, milliseconds(1500)));
+    EXPECT_TRUE(run.running());
+}

@@ -8,6 +8,7 @@
 #include <X11/Xutil.h>
 #include <fcntl.h>
 #include <signal.h>
+#include <sys/prctl.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -47,6 +48,7 @@ pid_t startXServer(std::string& display) {
     }
     const pid_t pid = fork();
     if (pid == 0) {
+        prctl(PR_SET_PDEATHSIG, SIGKILL);  // never outlive a test that crashed or timed out
         close(pipeFds[0]);
         const int devnull = open("/dev/null", O_WRONLY);
         dup2(devnull, 1);
@@ -252,6 +254,7 @@ void ProgramRun::launch(const std::vector<std::string>& arguments) {
     const std::string errorPath = stderrPath().string();
     program = fork();
     if (program == 0) {
+        prctl(PR_SET_PDEATHSIG, SIGKILL);  // never outlive a test that crashed or timed out
         if (chdir(folder.c_str()) != 0) {
             _exit(126);
         }
@@ -494,6 +497,8 @@ void ProgramRun::menu(Point p, int index, std::optional<int> subIndex) const {
     const size_t open = popupWindows(d).size();
     const Point entry{menuRect->x + 20, menuRect->y + 14 + 25 * index};
     move(entry);
+    // Let the menu highlight the entry under the pointer before pressing on it.
+    std::this_thread::sleep_for(milliseconds(150));
     if (!subIndex) {
         xdotool("click 1");
         return;
@@ -513,6 +518,7 @@ void ProgramRun::menu(Point p, int index, std::optional<int> subIndex) const {
     // Enter the sub-menu horizontally, so the pointer never crosses another entry of the parent.
     move({subRect.x + 20, entry.y});
     move({subRect.x + 20, subRect.y + 14 + 25 * *subIndex});
+    std::this_thread::sleep_for(milliseconds(150));
     xdotool("click 1");
 }
 

@@ -1,0 +1,21 @@
+#pragma once
+
+#include <optional>
+#include <string>
+#include <string_view>
+
+// The whole content of a regular file, or nothing when it cannot be opened or read completely
+// (also for directories and other non-regular files).
+std::optional<std::string> readWholeFile(const std::string& path);
+
+// Replaces the file at `path` by `content` without ever leaving a partial file there: writes a
+// temporary file in the same folder, checks every write, flushes it to disk, closes it, then
+// renames it over `path`. On any failure the temporary file is removed, a previous file at `path`
+// stays as it was, and the result is false. A symbolic link at `path` is followed, so the file it
+// points to is replaced and the link stays. A new file gets the usual mode (0666 less the umask);
+// a replaced file keeps its mode.
+bool writeFileAtomically(const std::string& path, std::string_view content);
+
+// Writes all of `content` to the open descriptor, retrying short writes and interruptions, then
+// flushes it to the device. False on the first error (a full disk, an I/O error).
+bool writeAllAndSync(int fd, std::string_view content);
