@@ -1,11 +1,7 @@
 // libFuzzer target for the scene file reader. Any input must either be rejected or be a scene that
 // writes back into a file which reads back to the same text (the writer and reader agree).
 //
-// Build and run (outside CMake, from the repository root):
-//   clang++ -std=c++20 -g -O1 -fsanitize=fuzzer,address,undefined -Isrc fuzz/scene_file_fuzz.cpp \
-//       src/scenefile/scene_format.cpp src/scenefile/number_format.cpp src/scene/matrix.cpp \
-//       -o scene_file_fuzz
-//   ./scene_file_fuzz -max_total_time=60
+// Built by the TESSALY_FUZZ configuration; scripts/fuzz.sh builds and runs it.
 #include <cstddef>
 #include <cstdint>
 #include <cstdlib>

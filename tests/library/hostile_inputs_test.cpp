@@ -1,12 +1,10 @@
 // Hostile and huge model files: the reader stays up, its memory stays bounded by the file's size,
 // and it keeps what is valid. Files are generated in a temporary folder at test time. Each load
-// runs in a forked child so that the child's peak resident size measures that load alone.
+// runs in a forked child (runMeasured) so that its peak resident size measures that load alone.
 //
 // Sizes are chosen so that the whole group stays well under a minute in the sanitizer build:
 // 256 MB of garbage, a 256 MB word, 10 million -1s, 10 million nested brackets.
 #include <gtest/gtest.h>
-#include <sys/wait.h>
-#include <unistd.h>
 
 #include <cmath>
 #include <cstdio>
@@ -17,6 +15,7 @@
 #include <string>
 
 #include "library/model_folder.h"
+#include "support/measured_run.h"
 
 namespace {
 
@@ -32,18 +31,6 @@ struct LoadFigures {
     long peakGrowthKb = -1;  // peak resident size during the load minus before it
 };
 
-long statusKb(const char* field) {
-    std::ifstream in("/proc/self/status");
-    std::string line;
-    const size_t length = std::strlen(field);
-    while (std::getline(in, line)) {
-        if (line.compare(0, length, field) == 0 && line.size() > length && line[length] == ':') {
-            return std::stol(line.substr(length + 1));
-        }
-    }
-    return -1;
-}
-
 bool insideTriples(const std::vector<IndexTriple>& list, size_t count, size_t size) {
     auto inside = [size](int32_t i) { return i >= 0 && static_cast<size_t>(i) < size; };
     for (size_t i = 0; i < count; ++i) {
@@ -56,22 +43,11 @@ bool insideTriples(const std::vector<IndexTriple>& list, size_t count, size_t si
 
 // Loads VRMLmodels/<name> in a forked child and brings back what it read.
 LoadFigures loadInChild(const std::string& name) {
-    int fds[2];
-    if (::pipe(fds) != 0) {
-        ADD_FAILURE() << "pipe";
-        return {};
-    }
-    const pid_t child = ::fork();
-    if (child == 0) {
-        ::close(fds[0]);
-        LoadFigures figures;
-        // Resets the peak resident size to the current one (Linux: clear_refs value 5).
-        std::ofstream("/proc/self/clear_refs") << "5";
-        const long before = statusKb("VmRSS");
-        {
+    LoadFigures figures;
+    const MeasuredRun run = runMeasured(
+        [&] {
             Mesh mesh(name);
             figures.loaded = mesh.loadModel();
-            figures.peakGrowthKb = statusKb("VmHWM") - before;
             figures.points = mesh.points.size();
             figures.normals = mesh.normals.size();
             figures.coordIndex = mesh.coordIndex.size();
@@ -90,19 +66,10 @@ LoadFigures loadInChild(const std::string& name) {
                 figures.finiteNormals = figures.finiteNormals && std::isfinite(n.x) &&
                                         std::isfinite(n.y) && std::isfinite(n.z);
             }
-        }
-        const ssize_t written = ::write(fds[1], &figures, sizeof figures);
-        ::_exit(written == static_cast<ssize_t>(sizeof figures) ? 0 : 1);
-    }
-    ::close(fds[1]);
-    LoadFigures figures;
-    const ssize_t got = ::read(fds[0], &figures, sizeof figures);
-    ::close(fds[0]);
-    int status = 0;
-    ::waitpid(child, &status, 0);
-    EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0)
-        << "the load did not finish normally (status " << status << ")";
-    EXPECT_EQ(got, static_cast<ssize_t>(sizeof figures));
+        },
+        &figures, sizeof figures);
+    EXPECT_TRUE(run.finished) << "the load did not finish normally";
+    figures.peakGrowthKb = run.peakGrowthKb;
     return figures;
 }
 
