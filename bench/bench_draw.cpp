@@ -20,6 +20,7 @@
 
 #include "app/layout.h"
 #include "app/view.h"
+#include "interact/pick_pass.h"
 #include "scene/draw.h"
 #include "scene/scene.h"
 
@@ -115,21 +116,10 @@ void timeFrames(std::vector<std::unique_ptr<BenchView>>& views, int rounds, Fram
     }
 }
 
-// What the pick pass does for a click at (x, row) in GL window coordinates; returns the code.
+// The program's own pick pass for a click at (x, row) in GL window coordinates.
 unsigned pick(View& view, int x, int row) {
-    glEnable(GL_SCISSOR_TEST);
-    glScissor(x, row, 1, 1);
-    glClearColor(1, 1, 1, 1);
-    glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
-    glLoadIdentity();
-    view.camera.apply();
-    view.scene->drawPickColours();
-    glFlush();
-    unsigned char bytes[3] = {255, 255, 255};
-    glPixelStorei(GL_PACK_ALIGNMENT, 1);
-    glReadPixels(x, row, 1, 1, GL_RGB, GL_UNSIGNED_BYTE, bytes);
-    glDisable(GL_SCISSOR_TEST);
-    return pickCode(bytes[0], bytes[1], bytes[2]);
+    const PickPixel pixel = renderPickPixel(view, x, HEIGHT - 1 - row);
+    return pickCode(pixel.red, pixel.green, pixel.blue);
 }
 
 // Clicks spread over the view: a grid of pixels. Mean seconds per click; `hits` counts clicks

@@ -5,7 +5,7 @@
 #include <array>
 
 #include "app/view.h"
-#include "interact/pick_rules.h"
+#include "interact/pick_pass.h"
 #include "scene/scene.h"
 
 namespace {
@@ -22,10 +22,9 @@ bool exactColours() {
     return red >= 8 && green >= 8 && blue >= 8;
 }
 
-// Draws the pick image into the back buffer, limited to the one pixel under (x, y), and reads
-// that pixel back. Every GL setting changed here is put back; the clear colour stays white until
-// the View's next display sets its own. A click outside the viewport, or a colour buffer too
-// shallow to hold the codes, reads as nothing hit.
+}  // namespace
+
+// The clear colour stays white until the View's next display sets its own.
 PickPixel renderPickPixel(const View& view, int x, int y) {
     PickPixel pixel;
     GLint viewport[4] = {0, 0, 0, 0};
@@ -75,8 +74,6 @@ PickPixel renderPickPixel(const View& view, int x, int y) {
     }
     return pixel;
 }
-
-}  // namespace
 
 void View::pickAt(int x, int y) {
     const PickPixel pixel = renderPickPixel(*this, x, y);

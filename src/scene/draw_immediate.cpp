@@ -7,6 +7,7 @@
 
 #include "scene/draw.h"
 #include "scene/scene.h"
+#include "scene/solid_pass.h"
 
 bool immediatePasses = false;
 
@@ -95,25 +96,7 @@ void drawEdges(const SceneObject& object) {
 }
 
 void drawSolidImmediate(const Scene& scene) {
-    // Unlit, every object gets black edges drawn over its faces at the same depth. The faces are
-    // pushed back by a polygon offset so that the depth test keeps the edges in front of them.
-    const bool edges = !glIsEnabled(GL_LIGHTING);
-    for (const auto& object : scene.objects) {
-        if (object->selected) {
-            glColor3f(1, 0, 0);
-        } else {
-            glColor3f(0.7f, 0.7f, 0.7f);
-        }
-        if (edges) {
-            glEnable(GL_POLYGON_OFFSET_FILL);
-            glPolygonOffset(1.0f, 1.0f);
-            drawMesh(*object);
-            glDisable(GL_POLYGON_OFFSET_FILL);
-            drawEdges(*object);
-        } else {
-            drawMesh(*object);
-        }
-    }
+    drawSolidObjects(scene, drawMesh, drawEdges);
 }
 
 void drawWireframeImmediate(const Scene& scene) {

@@ -16,6 +16,7 @@
 #include "scene/mesh_arrays.h"
 #include "scene/scene.h"
 #include "scene/screen_bounds.h"
+#include "scene/solid_pass.h"
 
 namespace {
 
@@ -209,26 +210,9 @@ void Scene::drawSolid() const {
         drawSolidImmediate(*this);
         return;
     }
-    // Unlit, every object gets black edges drawn over its faces at the same depth. The faces are
-    // pushed back by a polygon offset so that the depth test keeps the edges in front of them.
-    const bool edges = !glIsEnabled(GL_LIGHTING);
     const VertexArrayOn arraysOn;
-    for (const auto& object : objects) {
-        if (object->selected) {
-            glColor3f(1, 0, 0);
-        } else {
-            glColor3f(0.7f, 0.7f, 0.7f);
-        }
-        if (edges) {
-            glEnable(GL_POLYGON_OFFSET_FILL);
-            glPolygonOffset(1.0f, 1.0f);
-            drawTriangles(*object);
-            glDisable(GL_POLYGON_OFFSET_FILL);
-            drawBlackEdges(*object);
-        } else {
-            drawTriangles(*object);
-        }
-    }
+    drawSolidObjects(
+        *this, [](const SceneObject& object) { drawTriangles(object); }, drawBlackEdges);
 }
 
 void Scene::drawWireframe() const {
