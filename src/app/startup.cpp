@@ -48,7 +48,31 @@ using PerspectiveForwarders = Forwarders<&perspectiveView>;
 // once the process is exiting, closing must not start a second exit with another status.
 bool exiting = false;
 
-int createViewWindow(int mainWindow) {
+int mainWindow = 0;
+
+// After a modal dialog: what the user typed or clicked into our windows while it was up must not
+// act now, and every window redraws over the place the dialog covered.
+void afterModalDialog() {
+    discardQueuedInput();
+    const int current = glutGetWindow();
+    for (View* view : allViews) {
+        if (view->window != 0) {
+            glutSetWindow(view->window);
+            glutPostRedisplay();
+        }
+    }
+    for (int window : {mainWindow, controlPanel.glui != nullptr ? controlPanel.glui->window : 0}) {
+        if (window != 0) {
+            glutSetWindow(window);
+            glutPostRedisplay();
+        }
+    }
+    if (current != 0) {
+        glutSetWindow(current);
+    }
+}
+
+int createViewWindow() {
     return glutCreateSubWindow(mainWindow, 50, 50, 200, 200);
 }
 
@@ -77,38 +101,39 @@ void runTessaly(int argc, char** argv) {
     glutInitWindowPosition(50, 50);
     glutInitWindowSize(800, 600);
     glutSetOption(GLUT_ACTION_ON_WINDOW_CLOSE, GLUT_ACTION_CONTINUE_EXECUTION);
-    const int mainWindow = glutCreateWindow("Tessaly");
+    mainWindow = glutCreateWindow("Tessaly");
     glutDisplayFunc(displayMain);
     panelSetMainReshape(reshapeMain);
     panelSetMainKeyboard(FrontForwarders::keyboard);
     glutWMCloseFunc(closeMain);
 
     platform() = desktopPlatform();
+    platform().afterModalDialog = afterModalDialog;
     scene.loadModelLibrary();
 
     const int modelMenu = createModelMenu();
     glutSetWindow(mainWindow);
     attachPopupMenu(modelMenu, false);
 
-    sideView.window = createViewWindow(mainWindow);
+    sideView.window = createViewWindow();
     sideView.camera.axis = 0;
     sideView.initGL(redisplayAll);
     SideForwarders::registerAll();
     attachPopupMenu(modelMenu, false);
 
-    frontView.window = createViewWindow(mainWindow);
+    frontView.window = createViewWindow();
     frontView.camera.axis = 2;
     frontView.initGL(redisplayAll);
     FrontForwarders::registerAll();
     attachPopupMenu(modelMenu, false);
 
-    topView.window = createViewWindow(mainWindow);
+    topView.window = createViewWindow();
     topView.camera.axis = 1;
     topView.initGL(redisplayAll);
     TopForwarders::registerAll();
     attachPopupMenu(modelMenu, false);
 
-    perspectiveView.window = createViewWindow(mainWindow);
+    perspectiveView.window = createViewWindow();
     perspectiveView.background[0] = 0.2f;
     perspectiveView.background[1] = 0.5f;
     perspectiveView.background[2] = 0.7f;
