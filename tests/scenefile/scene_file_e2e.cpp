@@ -86,6 +86,15 @@ int whiteAround(const ProgramRun& run, float x, float y) {
     return run.screenshot().count(box, [](Rgb c) { return c.r > 220 && c.g > 220 && c.b > 220; });
 }
 
+// Adds one box through the front view's "Add Object" menu; the pick is repeated only while no
+// box has appeared (see dialogFromMenu).
+void addBox(const ProgramRun& run) {
+    for (int attempt = 0; attempt < 3 && whiteAround(run, 0, 0) < 20; ++attempt) {
+        run.menu(run.view(1).centre(), MENU_ADD, 0);
+        run.settle();
+    }
+}
+
 }  // namespace
 
 TEST(SceneFileE2E, SaveAddsExtensionAsksBeforeReplacingAndLoadRestores) {
@@ -93,12 +102,7 @@ TEST(SceneFileE2E, SaveAddsExtensionAsksBeforeReplacingAndLoadRestores) {
     run.writeModel("box.wrl", cubeModel());
     ASSERT_TRUE(run.start());
     const Point front = run.view(1).centre();
-
-    // Add one box; the pick is repeated only while none has appeared (see dialogFromMenu).
-    for (int attempt = 0; attempt < 3 && whiteAround(run, 0, 0) < 20; ++attempt) {
-        run.menu(front, MENU_ADD, 0);
-        run.settle();
-    }
+    addBox(run);
     ASSERT_TRUE(dialogFromMenu(run, front, MENU_SAVE, "Save Scene"));
     enterName(run, "myscene");
     const fs::path saved = run.folder / "myscene.vsf";
@@ -203,11 +207,7 @@ TEST(SceneFileE2E, ClicksGivenToTheWindowsWhileADialogIsUpAreDropped) {
     ProgramRun run;
     run.writeModel("box.wrl", cubeModel());
     ASSERT_TRUE(run.start());
-    const Point front = run.view(1).centre();
-    for (int attempt = 0; attempt < 3 && whiteAround(run, 0, 0) < 20; ++attempt) {
-        run.menu(front, MENU_ADD, 0);
-        run.settle();
-    }
+    addBox(run);
     const ScreenRect view = run.view(1);
     const Point edge{view.centre().x + view.width / 8,
                      view.centre().y + 10};  // right edge, x = 0.5
