@@ -1,14 +1,31 @@
 #include "scenefile/file_io.h"
 
+#include <dirent.h>
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cerrno>
+#include <ctime>
 #include <filesystem>
-#include <random>
+
+namespace fs = std::filesystem;
 
 namespace {
+
+// The coarse clock is the one that stamps files, so it compares fairly with their times.
+timespec now() {
+    timespec t{};
+    clock_gettime(CLOCK_REALTIME_COARSE, &t);
+    return t;
+}
+
+// Temporary files older than this were left by an earlier run that was killed part-way.
+const timespec programStart = now();
+
+constexpr const char* TEMPORARY_MARK = ".tessaly-save-";
+constexpr const char* TEMPORARY_END = ".tmp";
 
 // The mode a file created with open(..., 0666) would get: the umask can only be read by setting it.
 mode_t defaultFileMode() {
@@ -17,32 +34,178 @@ mode_t defaultFileMode() {
     return 0666 & ~mask;
 }
 
-std::string resolveTarget(const std::string& path) {
-    std::error_code error;
-    if (std::filesystem::is_symlink(path, error)) {
-        const auto target = std::filesystem::weakly_canonical(path, error);
-        if (!error) {
-            return target.string();
+// Follows a chain of symbolic links to the path that is finally written, whether it exists or
+// not. A relative link target counts from the folder that holds the link; the path is never
+// normalised, so ".." after a linked folder means what the kernel takes it to mean. Nothing when
+// the chain is longer than the kernel itself would follow or a link cannot be read.
+std::optional<std::string> finalTarget(const std::string& path) {
+    fs::path current = path;
+    for (int hop = 0; hop <= 40; ++hop) {
+        struct stat info {};
+        if (lstat(current.c_str(), &info) != 0 || !S_ISLNK(info.st_mode)) {
+            return current.string();
         }
+        std::error_code error;
+        const fs::path next = fs::read_symlink(current, error);
+        if (error || next.empty()) {
+            return std::nullopt;
+        }
+        current = current.parent_path() / next;
     }
-    return path;
+    return std::nullopt;
 }
 
-// Opens a new hidden file with an unused name in the folder of `target`, or returns -1. The name
-// does not grow with the target's, so a target name near the length limit still works.
+std::string folderOf(const std::string& target) {
+    const std::string folder = fs::path(target).parent_path().string();
+    return folder.empty() ? "." : folder;
+}
+
+// ".<name>.tessaly-save-": a user who finds a left-over file can tell what it was for. A long
+// name is cut (at a character boundary) so that the whole fits the file system's name limit.
+std::string temporaryPrefix(const std::string& target) {
+    const std::string name = fs::path(target).filename().string();
+    size_t keep = std::min<size_t>(name.size(), 200);
+    while (keep > 0 && keep < name.size() &&
+           (static_cast<unsigned char>(name[keep]) & 0xC0) == 0x80) {
+        --keep;
+    }
+    return "." + name.substr(0, keep) + TEMPORARY_MARK;
+}
+
+// Whether `entry` is "<prefix><pid>.tmp" or "<prefix><pid>-<n>.tmp", as createTemporaryBeside
+// names them.
+bool isTemporaryOf(std::string_view entry, std::string_view prefix) {
+    const std::string_view end = TEMPORARY_END;
+    if (entry.size() <= prefix.size() + end.size() || !entry.starts_with(prefix) ||
+        !entry.ends_with(end)) {
+        return false;
+    }
+    std::string_view number =
+        entry.substr(prefix.size(), entry.size() - prefix.size() - end.size());
+    bool dash = false;
+    for (size_t i = 0; i < number.size(); ++i) {
+        const char c = number[i];
+        if (c == '-' && !dash && i > 0 && i + 1 < number.size()) {
+            dash = true;
+        } else if (c < '0' || c > '9') {
+            return false;
+        }
+    }
+    return true;
+}
+
+bool olderThanProgram(const timespec& t) {
+    return t.tv_sec < programStart.tv_sec ||
+           (t.tv_sec == programStart.tv_sec && t.tv_nsec < programStart.tv_nsec);
+}
+
+// Removes our own temporary files for the same target that a killed save left behind. Files of
+// other users, and any written since this program started (another save may be running), stay.
+void removeStaleTemporaries(const std::string& target) {
+    DIR* folder = opendir(folderOf(target).c_str());
+    if (folder == nullptr) {
+        return;
+    }
+    const std::string prefix = temporaryPrefix(target);
+    const int folderFd = dirfd(folder);
+    while (const dirent* entry = readdir(folder)) {
+        if (!isTemporaryOf(entry->d_name, prefix)) {
+            continue;
+        }
+        struct stat info {};
+        if (fstatat(folderFd, entry->d_name, &info, AT_SYMLINK_NOFOLLOW) == 0 &&
+            S_ISREG(info.st_mode) && info.st_uid == geteuid() && olderThanProgram(info.st_mtim)) {
+            unlinkat(folderFd, entry->d_name, 0);
+        }
+    }
+    closedir(folder);
+}
+
+// Opens a new file named after the target and this process in the target's folder, or returns
+// -1 with errno set.
 int createTemporaryBeside(const std::string& target, std::string& tempPath) {
-    const std::string folder = std::filesystem::path(target).parent_path().string();
-    const std::string prefix = (folder.empty() ? std::string() : folder + "/") + ".tessaly-save-";
-    std::random_device seed;
-    std::mt19937 generator(seed());
+    const std::string start =
+        (folderOf(target) + "/") + temporaryPrefix(target) + std::to_string(getpid());
     for (int attempt = 0; attempt < 100; ++attempt) {
-        tempPath = prefix + std::to_string(generator() % 1000000000u);
+        tempPath = start + (attempt == 0 ? "" : "-" + std::to_string(attempt)) + TEMPORARY_END;
         const int fd = open(tempPath.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0600);
         if (fd >= 0 || errno != EEXIST) {
             return fd;
         }
     }
     return -1;
+}
+
+// Failures that mean the folder may not be changed (no new entry, no rename over the target),
+// while the target itself may still be written.
+bool folderRefuses(int error) {
+    return error == EACCES || error == EPERM || error == EROFS || error == EBUSY;
+}
+
+bool writeAll(int fd, std::string_view content) {
+    while (!content.empty()) {
+        const ssize_t n = write(fd, content.data(), content.size());
+        if (n < 0) {
+            if (errno == EINTR) {
+                continue;
+            }
+            return false;
+        }
+        if (n == 0) {
+            return false;
+        }
+        content.remove_prefix(static_cast<size_t>(n));
+    }
+    return true;
+}
+
+bool overwrite(int fd, std::string_view content) {
+    return lseek(fd, 0, SEEK_SET) == 0 && writeAll(fd, content) &&
+           ftruncate(fd, static_cast<off_t>(content.size())) == 0 && fsync(fd) == 0;
+}
+
+// Writes the open target itself, as opening it for writing would. Room is reserved first where the
+// file system can, so that a full disk is mostly found before the old content is touched; a write
+// that fails later puts the old content back if it could be read.
+bool writeInPlace(int fd, const std::string& target, std::string_view content) {
+    if (!content.empty() &&
+        fallocate(fd, FALLOC_FL_KEEP_SIZE, 0, static_cast<off_t>(content.size())) != 0 &&
+        (errno == ENOSPC || errno == EDQUOT || errno == EFBIG)) {
+        return false;
+    }
+    const auto previous = readWholeFile(target);
+    fcntl(fd, F_SETFL, fcntl(fd, F_GETFL) & ~O_NONBLOCK);
+    if (overwrite(fd, content)) {
+        return true;
+    }
+    if (previous) {
+        overwrite(fd, *previous);
+    }
+    return false;
+}
+
+// Writes a temporary file with the target's mode and renames it over the target. On failure the
+// temporary file is gone and `renameError` holds the rename's errno, or 0 if it never ran.
+bool replaceThroughTemporary(int fd, const std::string& tempPath, const std::string& target,
+                             mode_t mode, std::string_view content, int& renameError) {
+    renameError = 0;
+    bool ok = fchmod(fd, mode) == 0 && writeAllAndSync(fd, content);
+    ok = (close(fd) == 0) && ok;
+    if (ok && rename(tempPath.c_str(), target.c_str()) != 0) {
+        renameError = errno;
+        ok = false;
+    }
+    if (!ok) {
+        unlink(tempPath.c_str());
+        return false;
+    }
+    // Make the rename itself durable; the new content is complete either way.
+    const int folderFd = open(folderOf(target).c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    if (folderFd >= 0) {
+        fsync(folderFd);
+        close(folderFd);
+    }
+    return true;
 }
 
 }  // namespace
@@ -74,50 +237,53 @@ std::optional<std::string> readWholeFile(const std::string& path) {
 }
 
 bool writeAllAndSync(int fd, std::string_view content) {
-    while (!content.empty()) {
-        const ssize_t n = write(fd, content.data(), content.size());
-        if (n < 0) {
-            if (errno == EINTR) {
-                continue;
-            }
-            return false;
-        }
-        if (n == 0) {
-            return false;
-        }
-        content.remove_prefix(static_cast<size_t>(n));
-    }
-    return fsync(fd) == 0;
+    return writeAll(fd, content) && fsync(fd) == 0;
 }
 
 bool writeFileAtomically(const std::string& path, std::string_view content) {
     if (path.empty()) {
         return false;
     }
-    const std::string target = resolveTarget(path);
-    std::string tempPath;
-    const int fd = createTemporaryBeside(target, tempPath);
-    if (fd < 0) {
+    const auto target = finalTarget(path);
+    if (!target) {
         return false;
     }
+    // An existing target must be a regular file that this user may open for writing, exactly as
+    // a plain open for writing would demand; the open descriptor serves a write in place.
+    // O_NONBLOCK: a file swapped for a FIFO, or a lease held by another program, never blocks.
+    int targetFd = -1;
     struct stat existing {};
-    const bool replacing = stat(target.c_str(), &existing) == 0 && S_ISREG(existing.st_mode);
-    const mode_t mode = replacing ? (existing.st_mode & 07777) : defaultFileMode();
-    bool ok = fchmod(fd, mode) == 0;
-    ok = ok && writeAllAndSync(fd, content);
-    ok = (close(fd) == 0) && ok;
-    ok = ok && rename(tempPath.c_str(), target.c_str()) == 0;
-    if (!ok) {
-        unlink(tempPath.c_str());
+    if (stat(target->c_str(), &existing) == 0) {
+        targetFd = S_ISREG(existing.st_mode)
+                       ? open(target->c_str(), O_WRONLY | O_NONBLOCK | O_NOCTTY | O_CLOEXEC)
+                       : -1;
+        if (targetFd < 0 || fstat(targetFd, &existing) != 0 || !S_ISREG(existing.st_mode)) {
+            if (targetFd >= 0) {
+                close(targetFd);
+            }
+            return false;
+        }
+    } else if (errno != ENOENT) {
         return false;
     }
-    // Make the rename itself durable; the new content is complete either way.
-    const std::string folder = std::filesystem::path(target).parent_path().string();
-    const int dirFd =
-        open(folder.empty() ? "." : folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
-    if (dirFd >= 0) {
-        fsync(dirFd);
-        close(dirFd);
+
+    removeStaleTemporaries(*target);
+    std::string tempPath;
+    const int fd = createTemporaryBeside(*target, tempPath);
+    bool ok = false;
+    if (fd >= 0) {
+        const mode_t mode = targetFd >= 0 ? (existing.st_mode & 07777) : defaultFileMode();
+        int renameError = 0;
+        ok = replaceThroughTemporary(fd, tempPath, *target, mode, content, renameError);
+        // A sticky folder or a mounted file: the name cannot be replaced, the file can be written.
+        if (!ok && targetFd >= 0 && folderRefuses(renameError)) {
+            ok = writeInPlace(targetFd, *target, content);
+        }
+    } else if (targetFd >= 0 && folderRefuses(errno)) {
+        ok = writeInPlace(targetFd, *target, content);
     }
-    return true;
+    if (targetFd >= 0) {
+        ok = (close(targetFd) == 0) && ok;
+    }
+    return ok;
 }

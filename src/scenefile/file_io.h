@@ -9,11 +9,21 @@
 std::optional<std::string> readWholeFile(const std::string& path);
 
 // Replaces the file at `path` by `content` without ever leaving a partial file there: writes a
-// temporary file in the same folder, checks every write, flushes it to disk, closes it, then
-// renames it over `path`. On any failure the temporary file is removed, a previous file at `path`
-// stays as it was, and the result is false. A symbolic link at `path` is followed, so the file it
-// points to is replaced and the link stays. A new file gets the usual mode (0666 less the umask);
-// a replaced file keeps its mode.
+// temporary file ".<name>.tessaly-save-<pid>.tmp" in the same folder, checks every write, flushes
+// it to disk, closes it, then renames it over `path`. On any failure the temporary file is
+// removed, a previous file at `path` stays as it was, and the result is false. Temporary files of
+// this kind for the same name that a killed save left behind (ours, older than this program) are
+// removed on the way.
+//
+// Write protection counts as it would for a plain open for writing: an existing target that this
+// user may not open for writing, or that is not a regular file, is refused untouched. Where the
+// folder allows no new file (or no rename over the target) but the target itself may be written,
+// the target is overwritten in place with checked writes and fsync; a failed write there puts the
+// previous content back when it can.
+//
+// A symbolic link at `path` is followed, through chains and relative targets, so the file it
+// points to is written (and created, if missing) and the link stays. A new file gets the usual
+// mode (0666 less the umask); a replaced file keeps its mode.
 bool writeFileAtomically(const std::string& path, std::string_view content);
 
 // Writes all of `content` to the open descriptor, retrying short writes and interruptions, then

@@ -1,14 +1,18 @@
 #include "scenefile/file_io.h"
 
 #include <fcntl.h>
+#include <grp.h>
 #include <gtest/gtest.h>
 #include <sys/resource.h>
 #include <sys/stat.h>
+#include <sys/wait.h>
 #include <unistd.h>
 
 #include <csignal>
 #include <filesystem>
 #include <fstream>
+#include <functional>
+#include <optional>
 #include <string>
 
 namespace fs = std::filesystem;
@@ -24,7 +28,18 @@ struct FileIoTest : testing::Test {
         ASSERT_NE(mkdtemp(pattern), nullptr);
         folder = pattern;
     }
-    void TearDown() override { fs::remove_all(folder); }
+    void TearDown() override {
+        // Folders made read-only by a test must be opened again, or an ordinary user could not
+        // remove what is inside.
+        std::error_code ignored;
+        fs::permissions(folder, fs::perms::owner_all, fs::perm_options::add, ignored);
+        for (const auto& entry : fs::recursive_directory_iterator(folder, ignored)) {
+            if (entry.is_directory(ignored) && !entry.is_symlink(ignored)) {
+                fs::permissions(entry.path(), fs::perms::owner_all, fs::perm_options::add, ignored);
+            }
+        }
+        fs::remove_all(folder, ignored);
+    }
 
     std::string path(const std::string& name) const { return (folder / name).string(); }
 
@@ -33,10 +48,56 @@ struct FileIoTest : testing::Test {
     }
 
     // Every entry of the folder: a failed save must leave no temporary file behind.
-    size_t entries() const {
-        return static_cast<size_t>(std::distance(fs::directory_iterator(folder), {}));
+    size_t entries(const std::string& sub = "") const {
+        return static_cast<size_t>(std::distance(fs::directory_iterator(folder / sub), {}));
     }
 };
+
+// Permission bits do not bind root, who runs the tests in CI: writes whose outcome depends on
+// them run in a child process as an ordinary user, nobody (65534) when the tests run as root,
+// else the user running the tests.
+constexpr uid_t RUNNER = 65534;
+
+// Gives a file or folder to the user that runAsOrdinaryUser runs as.
+void giveToRunner(const fs::path& path) {
+    if (geteuid() == 0) {
+        ASSERT_EQ(lchown(path.c_str(), RUNNER, RUNNER), 0) << path;
+    }
+}
+
+// Runs `action` in a child process as an ordinary user; its result, or nothing (and a test
+// failure) when the child could not drop its privileges or did not end normally.
+std::optional<bool> runAsOrdinaryUser(const std::function<bool()>& action) {
+    const pid_t child = fork();
+    if (child == 0) {
+        if (geteuid() == 0 &&
+            (setgroups(0, nullptr) != 0 || setgid(RUNNER) != 0 || setuid(RUNNER) != 0)) {
+            _exit(3);
+        }
+        _exit(geteuid() != 0 && action() ? 0 : geteuid() == 0 ? 4 : 1);
+    }
+    int status = 0;
+    if (child < 0 || waitpid(child, &status, 0) != child || !WIFEXITED(status) ||
+        WEXITSTATUS(status) > 1) {
+        ADD_FAILURE() << "the unprivileged writer did not run (wait status " << status << ")";
+        return std::nullopt;
+    }
+    return WEXITSTATUS(status) == 0;
+}
+
+std::optional<bool> writeAsOrdinaryUser(const std::string& path, const std::string& content) {
+    return runAsOrdinaryUser([&] { return writeFileAtomically(path, content); });
+}
+
+ino_t inode(const std::string& path) {
+    struct stat info {};
+    return stat(path.c_str(), &info) == 0 ? info.st_ino : 0;
+}
+
+void setFileTime(const std::string& path, time_t seconds) {
+    const timespec times[2] = {{seconds, 0}, {seconds, 0}};
+    ASSERT_EQ(utimensat(AT_FDCWD, path.c_str(), times, AT_SYMLINK_NOFOLLOW), 0);
+}
 
 }  // namespace
 
@@ -47,7 +108,12 @@ TEST_F(FileIoTest, WritesNewFileAndReplacesOldOne) {
     EXPECT_EQ(readWholeFile(path("a.vsf")), "second, shorter? no: longer");
     ASSERT_TRUE(writeFileAtomically(path("a.vsf"), ""));
     EXPECT_EQ(readWholeFile(path("a.vsf")), "");
-    EXPECT_EQ(entries(), 1u);
+    // The longest name the file system allows: the temporary name is cut to fit.
+    const std::string longest = std::string(251, 'n') + ".vsf";
+    ASSERT_TRUE(writeFileAtomically(path(longest), "long"));
+    ASSERT_TRUE(writeFileAtomically(path(longest), "longer"));
+    EXPECT_EQ(readWholeFile(path(longest)), "longer");
+    EXPECT_EQ(entries(), 2u);
 }
 
 TEST_F(FileIoTest, ModeOfNewAndReplacedFiles) {
@@ -64,18 +130,169 @@ TEST_F(FileIoTest, ModeOfNewAndReplacedFiles) {
     umask(mask);
 }
 
-TEST_F(FileIoTest, SymbolicLinkIsFollowed) {
+TEST_F(FileIoTest, SymbolicLinksAreFollowedAndKept) {
     put("real.vsf", "old");
     fs::create_symlink(path("real.vsf"), path("link.vsf"));
     ASSERT_TRUE(writeFileAtomically(path("link.vsf"), "new"));
-    EXPECT_TRUE(fs::is_symlink(path("link.vsf")));
     EXPECT_EQ(readWholeFile(path("real.vsf")), "new");
+
+    // Dangling links: the missing file is created where the link points, the link stays.
+    fs::create_directory(path("sub"));
+    fs::create_symlink("made.vsf", path("dangling.vsf"));
+    fs::create_symlink("sub/hop.vsf", path("chain.vsf"));   // relative to this folder,
+    fs::create_symlink("../end.vsf", path("sub/hop.vsf"));  // then to the folder of the hop
+    fs::create_symlink(path("sub/far.vsf"), path("absolute.vsf"));
+    ASSERT_TRUE(writeFileAtomically(path("dangling.vsf"), "one"));
+    ASSERT_TRUE(writeFileAtomically(path("chain.vsf"), "two"));
+    ASSERT_TRUE(writeFileAtomically(path("absolute.vsf"), "three"));
+    EXPECT_EQ(readWholeFile(path("made.vsf")), "one");
+    EXPECT_EQ(readWholeFile(path("end.vsf")), "two");
+    EXPECT_EQ(readWholeFile(path("sub/far.vsf")), "three");
+    EXPECT_EQ(fs::read_symlink(path("dangling.vsf")), "made.vsf");
+    EXPECT_EQ(fs::read_symlink(path("chain.vsf")), "sub/hop.vsf");
+    EXPECT_EQ(fs::read_symlink(path("sub/hop.vsf")), "../end.vsf");
+    EXPECT_TRUE(fs::is_symlink(path("link.vsf")));
+    EXPECT_TRUE(fs::is_symlink(path("absolute.vsf")));
+
+    // A link given by a relative path counts from the working folder.
+    const fs::path previous = fs::current_path();
+    fs::current_path(folder / "sub");
+    fs::create_symlink("../rel-target.vsf", "rel.vsf");
+    const bool relative = writeFileAtomically("rel.vsf", "four");
+    fs::current_path(previous);
+    EXPECT_TRUE(relative);
+    EXPECT_EQ(readWholeFile(path("rel-target.vsf")), "four");
+
+    // Where the link's target cannot be made, the save is refused and the links stay.
+    fs::create_symlink("missing/x.vsf", path("nowhere.vsf"));
+    fs::create_symlink("loop-b.vsf", path("loop-a.vsf"));
+    fs::create_symlink("loop-a.vsf", path("loop-b.vsf"));
+    EXPECT_FALSE(writeFileAtomically(path("nowhere.vsf"), "x"));
+    EXPECT_FALSE(writeFileAtomically(path("loop-a.vsf"), "x"));
+    EXPECT_TRUE(fs::is_symlink(path("nowhere.vsf")));
+    EXPECT_EQ(fs::read_symlink(path("loop-a.vsf")), "loop-b.vsf");
+    EXPECT_EQ(entries(), 12u);
+    EXPECT_EQ(entries("sub"), 3u);
+}
+
+TEST_F(FileIoTest, WriteProtectedTargetIsRefusedUntouched) {
+    giveToRunner(folder);
+    put("locked.vsf", "old");
+    giveToRunner(path("locked.vsf"));
+    fs::permissions(path("locked.vsf"),
+                    fs::perms::owner_read | fs::perms::group_read | fs::perms::others_read);
+    fs::create_symlink("locked.vsf", path("to-locked.vsf"));
+    giveToRunner(path("to-locked.vsf"));
+    EXPECT_EQ(writeAsOrdinaryUser(path("locked.vsf"), "new"), false);
+    EXPECT_EQ(writeAsOrdinaryUser(path("to-locked.vsf"), "new"), false);
+    EXPECT_EQ(readWholeFile(path("locked.vsf")), "old");
+    EXPECT_EQ(fs::status(path("locked.vsf")).permissions(),
+              fs::perms::owner_read | fs::perms::group_read | fs::perms::others_read);
+    EXPECT_TRUE(fs::is_symlink(path("to-locked.vsf")));
+    EXPECT_EQ(entries(), 2u);
+}
+
+TEST_F(FileIoTest, WritableTargetInReadOnlyFolderIsWrittenInPlace) {
+    giveToRunner(folder);
+    fs::create_directory(path("ro"));
+    giveToRunner(path("ro"));
+    for (const char* name : {"ro/scene.vsf", "ro/short.vsf", "ro/locked.vsf"}) {
+        put(name, "a previous scene, longer than the new one");
+        giveToRunner(path(name));
+        fs::permissions(path(name),
+                        fs::perms::owner_read | fs::perms::owner_write | fs::perms::group_read);
+    }
+    fs::permissions(path("ro/locked.vsf"), fs::perms::owner_read);
+    const ino_t before = inode(path("ro/scene.vsf"));
+    fs::permissions(path("ro"), fs::perms::owner_read | fs::perms::owner_exec |
+                                    fs::perms::group_read | fs::perms::group_exec);
+
+    EXPECT_EQ(writeAsOrdinaryUser(path("ro/scene.vsf"), "new"), true);
+    EXPECT_EQ(readWholeFile(path("ro/scene.vsf")), "new");
+    EXPECT_EQ(inode(path("ro/scene.vsf")), before);
+    EXPECT_EQ(fs::status(path("ro/scene.vsf")).permissions(),
+              fs::perms::owner_read | fs::perms::owner_write | fs::perms::group_read);
+    EXPECT_EQ(writeAsOrdinaryUser(path("ro/fresh.vsf"), "x"), false);  // no new file there
+    EXPECT_EQ(writeAsOrdinaryUser(path("ro/locked.vsf"), "x"), false);
+    EXPECT_EQ(readWholeFile(path("ro/locked.vsf")), "a previous scene, longer than the new one");
+
+    // A write that fails part-way is reported, and the previous content is put back.
+    const auto outOfRoom = runAsOrdinaryUser([&] {
+        std::signal(SIGXFSZ, SIG_IGN);
+        rlimit small{4096, 4096};
+        return setrlimit(RLIMIT_FSIZE, &small) == 0 &&
+               writeFileAtomically(path("ro/short.vsf"), std::string(1 << 20, '7'));
+    });
+    EXPECT_EQ(outOfRoom, false);
+    EXPECT_EQ(readWholeFile(path("ro/short.vsf")), "a previous scene, longer than the new one");
+    EXPECT_EQ(entries("ro"), 3u);
+}
+
+TEST_F(FileIoTest, FileOfAnotherUserInAStickyFolderIsWrittenInPlace) {
+    // A shared folder like /tmp: anyone may create files, but not rename over another's file.
+    if (geteuid() != 0) {
+        GTEST_SKIP() << "only root can give a file to another user";
+    }
+    fs::permissions(folder, fs::perms::all | fs::perms::sticky_bit);
+    put("shared.vsf", "theirs");
+    fs::permissions(path("shared.vsf"), fs::perms::owner_read | fs::perms::owner_write |
+                                            fs::perms::group_read | fs::perms::group_write |
+                                            fs::perms::others_read | fs::perms::others_write);
+    EXPECT_EQ(writeAsOrdinaryUser(path("shared.vsf"), "mine"), true);
+    EXPECT_EQ(readWholeFile(path("shared.vsf")), "mine");
+    struct stat info {};
+    ASSERT_EQ(stat(path("shared.vsf").c_str(), &info), 0);
+    EXPECT_EQ(info.st_uid, 0u);
+    EXPECT_EQ(entries(), 1u);
+}
+
+TEST_F(FileIoTest, KilledSaveLeavesANamedTemporaryThatALaterSaveRemoves) {
+    put("scene.vsf", "previous");
+    // The file-size limit's signal ends the writer half-way, as a kill would.
+    const pid_t writer = fork();
+    if (writer == 0) {
+        rlimit none{0, 0};
+        rlimit small{4096, 4096};
+        setrlimit(RLIMIT_CORE, &none);
+        setrlimit(RLIMIT_FSIZE, &small);
+        std::signal(SIGXFSZ, SIG_DFL);
+        writeFileAtomically(path("scene.vsf"), std::string(1 << 20, '7'));
+        _exit(0);
+    }
+    int status = 0;
+    ASSERT_EQ(waitpid(writer, &status, 0), writer);
+    ASSERT_TRUE(WIFSIGNALED(status) && WTERMSIG(status) == SIGXFSZ) << status;
+    const std::string left = ".scene.vsf.tessaly-save-" + std::to_string(writer) + ".tmp";
+    ASSERT_TRUE(fs::exists(path(left)));
+    EXPECT_EQ(readWholeFile(path("scene.vsf")), "previous");
+
+    // Left over from before this program started, unless made just now.
+    const time_t hourAgo = time(nullptr) - 3600;
+    setFileTime(path(left), hourAgo);
+    const char* others[] = {".scene.vsf.tessaly-save-77-2.tmp", ".other.vsf.tessaly-save-77.tmp",
+                            ".scene.vsf.tessaly-save-7x.tmp", "scene.vsf.tessaly-save-77.tmp",
+                            ".scene.vsf.tessaly-save-88.tmp"};
+    for (const char* name : others) {
+        put(name, "");
+        if (std::string(name) != ".scene.vsf.tessaly-save-88.tmp") {
+            setFileTime(path(name), hourAgo);
+        }
+    }
+    ASSERT_TRUE(writeFileAtomically(path("scene.vsf"), "new"));
+    EXPECT_EQ(readWholeFile(path("scene.vsf")), "new");
+    EXPECT_FALSE(fs::exists(path(left)));
+    EXPECT_FALSE(fs::exists(path(others[0])));
+    for (const char* kept : {others[1], others[2], others[3], others[4]}) {
+        EXPECT_TRUE(fs::exists(path(kept))) << kept;
+    }
 }
 
 TEST_F(FileIoTest, FailedSaveLeavesNothingBehindAndTouchesNothing) {
     fs::create_directory(path("dir.vsf"));
     put("dir.vsf/inside", "keep");
     put("plain", "a file, not a folder");
+    ASSERT_EQ(mkfifo(path("pipe.vsf").c_str(), 0666), 0);
+    EXPECT_FALSE(writeFileAtomically(path("pipe.vsf"), "x"));       // never blocks, never replaced
     EXPECT_FALSE(writeFileAtomically(path("dir.vsf"), "x"));        // a folder as target
     EXPECT_FALSE(writeFileAtomically(path("missing/a.vsf"), "x"));  // no such folder
     EXPECT_FALSE(writeFileAtomically(path("plain/a.vsf"), "x"));    // a file as folder
@@ -84,7 +301,8 @@ TEST_F(FileIoTest, FailedSaveLeavesNothingBehindAndTouchesNothing) {
     EXPECT_TRUE(fs::is_directory(path("dir.vsf")));
     EXPECT_EQ(readWholeFile(path("dir.vsf/inside")), "keep");
     EXPECT_EQ(readWholeFile(path("plain")), "a file, not a folder");
-    EXPECT_EQ(entries(), 2u);
+    EXPECT_EQ(fs::status(path("pipe.vsf")).type(), fs::file_type::fifo);
+    EXPECT_EQ(entries(), 3u);
 }
 
 TEST_F(FileIoTest, WriteThatRunsOutOfRoomKeepsThePreviousFile) {
