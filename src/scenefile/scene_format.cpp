@@ -1,5 +1,6 @@
 #include "scenefile/scene_format.h"
 
+#include <algorithm>
 #include <cmath>
 
 #include "scenefile/number_format.h"
@@ -12,24 +13,25 @@ bool isSpace(char c) {
 
 // Splits the text into white-space separated words, one at a time.
 struct Tokens {
-    std::string_view rest;
+    std::string_view text;
+    size_t at = 0;
+
+    void skipSpace() {
+        while (at < text.size() && isSpace(text[at])) {
+            ++at;
+        }
+    }
 
     std::optional<std::string_view> next() {
-        size_t start = 0;
-        while (start < rest.size() && isSpace(rest[start])) {
-            ++start;
-        }
-        if (start == rest.size()) {
-            rest = {};
+        skipSpace();
+        if (at == text.size()) {
             return std::nullopt;
         }
-        size_t end = start;
-        while (end < rest.size() && !isSpace(rest[end])) {
-            ++end;
+        const size_t start = at;
+        while (at < text.size() && !isSpace(text[at])) {
+            ++at;
         }
-        const std::string_view word = rest.substr(start, end - start);
-        rest.remove_prefix(end);
-        return word;
+        return text.substr(start, at - start);
     }
 
     bool nextFloat(float& target) {
@@ -80,6 +82,75 @@ bool finite(const Matrix4& m) {
     return true;
 }
 
+struct LibraryName {
+    std::string_view name;
+    int index;
+};
+
+// The library's names that hold white space, longest first (the first of equal names first).
+std::vector<LibraryName> namesWithSpaces(std::span<const std::string> libraryNames) {
+    std::vector<LibraryName> spaced;
+    for (size_t i = 0; i < libraryNames.size(); ++i) {
+        const std::string& name = libraryNames[i];
+        if (std::any_of(name.begin(), name.end(), isSpace)) {
+            spaced.push_back({name, static_cast<int>(i)});
+        }
+    }
+    std::stable_sort(spaced.begin(), spaced.end(), [](const LibraryName& a, const LibraryName& b) {
+        return a.name.size() > b.name.size();
+    });
+    return spaced;
+}
+
+// A record whose name is one word of the library, followed by 16 numbers. `tokens` moves past it
+// only when it is one.
+bool readRecord(Tokens& tokens, std::span<const std::string> libraryNames, ObjectRecord& record) {
+    Tokens after = tokens;
+    const auto word = after.next();
+    if (!word) {
+        return false;
+    }
+    const auto match = std::find(libraryNames.begin(), libraryNames.end(), *word);
+    if (match == libraryNames.end() || !after.nextMatrix(record.transform)) {
+        return false;
+    }
+    record.name = std::string(*word);
+    record.modelIndex = static_cast<int>(match - libraryNames.begin());
+    tokens = after;
+    return true;
+}
+
+// Names are written as they are, so one that holds white space spans several words: the record
+// is the longest such library name that stands in the text here, followed by 16 numbers. White
+// space that leads the name lies before the word the record starts with.
+bool readRecordWithSpacedName(Tokens& tokens, std::span<const LibraryName> spaced,
+                              ObjectRecord& record) {
+    const std::string_view text = tokens.text;
+    for (const LibraryName& candidate : spaced) {
+        const std::string_view name = candidate.name;
+        const size_t leading = std::find_if_not(name.begin(), name.end(), isSpace) - name.begin();
+        if (leading > tokens.at) {
+            continue;
+        }
+        const size_t start = tokens.at - leading;
+        const size_t end = start + name.size();
+        if ((start > 0 && !isSpace(text[start - 1])) || text.substr(start, name.size()) != name ||
+            end >= text.size() || !isSpace(text[end])) {
+            continue;
+        }
+        Tokens after{text, end};
+        ObjectRecord read;
+        if (after.nextMatrix(read.transform)) {
+            read.name = std::string(name);
+            read.modelIndex = candidate.index;
+            record = std::move(read);
+            tokens = after;
+            return true;
+        }
+    }
+    return false;
+}
+
 }  // namespace
 
 bool SceneFileContent::allFinite() const {
@@ -123,7 +194,7 @@ std::string formatSceneFile(const SceneFileContent& content) {
 
 std::optional<SceneFileContent> parseSceneFile(std::string_view text,
                                                std::span<const std::string> libraryNames) {
-    Tokens tokens{text};
+    Tokens tokens{text, 0};
     SceneFileContent content;
     for (ViewState& v : content.views) {
         if (!tokens.nextMatrix(v.projection) || !tokens.nextMatrix(v.modelview) ||
@@ -133,18 +204,13 @@ std::optional<SceneFileContent> parseSceneFile(std::string_view text,
             return std::nullopt;
         }
     }
-    while (const auto name = tokens.next()) {
+    const auto spaced = namesWithSpaces(libraryNames);
+    for (tokens.skipSpace(); tokens.at < text.size(); tokens.skipSpace()) {
         ObjectRecord record;
-        for (size_t i = 0; i < libraryNames.size(); ++i) {
-            if (libraryNames[i] == *name) {
-                record.modelIndex = static_cast<int>(i);
-                break;
-            }
-        }
-        if (record.modelIndex < 0 || !tokens.nextMatrix(record.transform)) {
+        if (!readRecord(tokens, libraryNames, record) &&
+            !readRecordWithSpacedName(tokens, spaced, record)) {
             return std::nullopt;
         }
-        record.name = std::string(*name);
         content.objects.push_back(std::move(record));
     }
     return content;

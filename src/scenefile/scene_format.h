@@ -49,6 +49,9 @@ std::string formatSceneFile(const SceneFileContent& content);
 // CR LF included, carry no meaning). Nothing is returned when a number is malformed or not a
 // finite float, an angle is not a 32-bit integer, the text ends inside a view line or a record,
 // or a record names no model of `libraryNames` (compared byte for byte; the first match counts).
+// A name is one word; only where a word and the 16 numbers after it make no record are the
+// library's names that hold white space tried, as the writer puts them: the longest one that
+// stands in the text there, followed by 16 numbers.
 // Angles are brought into -359..359 by the remainder of truncating division, as orbiting keeps
 // them; the rotation they stand for is the same.
 std::optional<SceneFileContent> parseSceneFile(std::string_view text,

@@ -229,3 +229,26 @@ TEST(SceneFileE2E, ClicksGivenToTheWindowsWhileADialogIsUpAreDropped) {
     run.click(edge);
     EXPECT_TRUE(waitUntil([&] { return isRed(run.pixel(edge)); }));
 }
+
+TEST(SceneFileE2E, ModelNameWithASpaceIsSavedAndLoadedBack) {
+    ProgramRun run;
+    run.writeModel("my box.wrl", cubeModel());
+    ASSERT_TRUE(run.start());
+    const Point front = run.view(1).centre();
+    addBox(run);
+    ASSERT_GT(whiteAround(run, 0, 0), 20);
+    ASSERT_TRUE(dialogFromMenu(run, front, MENU_SAVE, "Save Scene"));
+    enterName(run, "spaced");
+    const fs::path saved = run.folder / "spaced.vsf";
+    ASSERT_TRUE(waitUntil([&] { return fs::exists(saved) && !run.findWindow("Save Scene"); }));
+    EXPECT_EQ(records(contentOf(saved), "\nmy box.wrl 1 0 0 0 0 1 0 0 0 0 1 0 0 0 0 1 "), 1);
+
+    const ScreenRect panel = run.panel();
+    run.click({panel.x + 82, panel.y + 15});  // the panel's "New"
+    ASSERT_TRUE(waitUntil([&] { return whiteAround(run, 0, 0) < 20; }));
+    ASSERT_TRUE(dialogFromMenu(run, front, MENU_LOAD, "Load Scene"));
+    enterName(run, "spaced.vsf");
+    ASSERT_TRUE(gone(run, "Load Scene"));
+    EXPECT_TRUE(waitUntil([&] { return whiteAround(run, 0, 0) > 20; }));
+    EXPECT_FALSE(run.findWindow("Error"));
+}

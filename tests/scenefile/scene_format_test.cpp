@@ -209,7 +209,7 @@ TEST(SceneFileParse, RejectsEveryBrokenFile) {
         {"inf in a view line", std::string("inf") + good.substr(1)},
         {"unknown model", good + "pyramid.wrl " + identityTokens()},
         {"wrong letter case", good + "Box.wrl " + identityTokens()},
-        {"name with a space", good + "my box.wrl " + identityTokens()},
+        {"name with a space, none in the library", good + "my box.wrl " + identityTokens()},
         {"number where a name belongs", good + "1 " + identityTokens()},
         {"binary garbage", std::string("\x7f"
                                        "ELF\x02\x01\x01\0\0\0\xff\xfe",
@@ -223,13 +223,61 @@ TEST(SceneFileParse, RejectsEveryBrokenFile) {
     EXPECT_TRUE(parseSceneFile(good, library));
 }
 
-TEST(SceneFileParse, NameWithASpaceIsWrittenAsItIsButCannotBeReadBack) {
-    const std::vector<std::string> spaced = {"my box.wrl"};
+TEST(SceneFileParse, NamesWithWhiteSpaceAreWrittenAsTheyAreAndReadBack) {
+    const std::vector<std::string> names = {"box.wrl",       "my box.wrl", "my box.wrl copy.wrl",
+                                            " lead.wrl",     "trail.wrl ", "two  spaces.wrl",
+                                            "tab\there.wrl", "a.wrl",      "a.wrl b.wrl"};
     SceneFileContent content = startupViews();
-    content.objects.push_back({"my box.wrl"});
+    const char* order[] = {"my box.wrl",  "box.wrl",    "my box.wrl copy.wrl", " lead.wrl",
+                           "trail.wrl ",  "my box.wrl", "two  spaces.wrl",     "tab\there.wrl",
+                           "a.wrl b.wrl", "a.wrl"};
+    for (int n = 0; n < 10; ++n) {
+        ObjectRecord record{order[n]};
+        record.transform[12] = static_cast<float>(n);
+        content.objects.push_back(record);
+    }
     const std::string text = formatSceneFile(content);
     EXPECT_NE(text.find(" 0 0 5 0 0 0 0 0 \nmy box.wrl 1 0 0"), std::string::npos);
-    EXPECT_FALSE(parseSceneFile(text, spaced));
+    const auto back = parseSceneFile(text, names);
+    ASSERT_TRUE(back);
+    ASSERT_EQ(back->objects.size(), 10u);
+    for (int n = 0; n < 10; ++n) {
+        EXPECT_EQ(back->objects[n].name, order[n]);
+        EXPECT_EQ(names[back->objects[n].modelIndex], order[n]);
+        EXPECT_EQ(back->objects[n].transform[12], static_cast<float>(n));
+    }
+    EXPECT_EQ(formatSceneFile(*back), text);
+}
+
+TEST(SceneFileParse, NamesWithWhiteSpaceMatchOnlyWholeAndFollowedBySixteenNumbers) {
+    const std::vector<std::string> names = {"box.wrl", "cone.wrl", "lead.wrl", " lead.wrl",
+                                            "my box.wrl"};
+    const std::string good = validFile();
+    const std::string numbers = identityTokens();
+    const std::string fifteen = numbers.substr(0, numbers.size() - 2);
+    struct Case {
+        const char* what;
+        std::string records;
+    } cases[] = {
+        {"not in the library", "your box.wrl " + numbers},
+        {"other letter case", "My box.wrl " + numbers},
+        {"longer word at the end", "my box.wrlx " + numbers},
+        {"longer word at the start", "amy box.wrl " + numbers},
+        {"fifteen numbers", "my box.wrl " + fifteen},
+        {"fifteen numbers, then another record", "my box.wrl " + fifteen + "box.wrl " + numbers},
+        {"nothing after the name", "my box.wrl "},
+        {"a word between name and numbers", "my box.wrl big " + numbers},
+    };
+    for (const Case& c : cases) {
+        EXPECT_FALSE(parseSceneFile(good + c.records, names)) << c.what;
+    }
+    // A name that starts with white space may not take the space written after the numbers
+    // before it: there the one-word name is meant.
+    const auto plain =
+        parseSceneFile(good + "lead.wrl " + numbers + "my box.wrl " + numbers, names);
+    ASSERT_TRUE(plain);
+    EXPECT_EQ(plain->objects[2].modelIndex, 2);
+    EXPECT_EQ(plain->objects[3].modelIndex, 4);
 }
 
 TEST(SceneFileParse, FirstMatchingLibraryNameWins) {
