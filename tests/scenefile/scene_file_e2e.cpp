@@ -1,4 +1,5 @@
 #include <gtest/gtest.h>
+#include <unistd.h>
 
 #include <filesystem>
 #include <fstream>
@@ -251,4 +252,47 @@ TEST(SceneFileE2E, ModelNameWithASpaceIsSavedAndLoadedBack) {
     ASSERT_TRUE(gone(run, "Load Scene"));
     EXPECT_TRUE(waitUntil([&] { return whiteAround(run, 0, 0) > 20; }));
     EXPECT_FALSE(run.findWindow("Error"));
+}
+
+TEST(SceneFileE2E, WriteProtectionIsRespectedAndAReadOnlyFolderIsWrittenInPlace) {
+    ProgramRun run;
+    run.writeModel("box.wrl", cubeModel());
+    std::ofstream(run.folder / "locked.vsf", std::ios::binary) << "previous";
+    std::ofstream(run.folder / "open.vsf", std::ios::binary) << "previous";
+    fs::permissions(run.folder / "locked.vsf",
+                    fs::perms::owner_read | fs::perms::group_read | fs::perms::others_read);
+    if (geteuid() == 0) {
+        run.user = 65534;  // nobody
+        for (const auto& entry : fs::recursive_directory_iterator(run.folder)) {
+            ASSERT_EQ(chown(entry.path().c_str(), 65534, 65534), 0);
+        }
+        ASSERT_EQ(chown(run.folder.c_str(), 65534, 65534), 0);
+    }
+    ASSERT_TRUE(run.start());
+    const Point front = run.view(1).centre();
+    addBox(run);
+
+    // Saving over the write-protected file fails like a file that cannot be opened.
+    ASSERT_TRUE(dialogFromMenu(run, front, MENU_SAVE, "Save Scene"));
+    enterName(run, "locked");
+    ASSERT_TRUE(focusWindow(run, "Confirm Save As"));
+    run.key("alt+y");
+    ASSERT_TRUE(focusWindow(run, "Error"));
+    run.key("Return");
+    ASSERT_TRUE(gone(run, "Error"));
+    EXPECT_EQ(contentOf(run.folder / "locked.vsf"), "previous");
+
+    // In a folder where no file may be made, a writable file is still saved.
+    fs::permissions(run.folder, fs::perms::owner_read | fs::perms::owner_exec);
+    ASSERT_TRUE(dialogFromMenu(run, front, MENU_SAVE, "Save Scene"));
+    enterName(run, "open");
+    ASSERT_TRUE(focusWindow(run, "Confirm Save As"));
+    run.key("alt+y");
+    const bool saved =
+        waitUntil([&] { return records(contentOf(run.folder / "open.vsf"), "box.wrl ") == 1; });
+    fs::permissions(run.folder, fs::perms::owner_all);
+    EXPECT_TRUE(saved);
+    EXPECT_EQ(records(contentOf(run.folder / "open.vsf"), "\n"), 4);
+    EXPECT_FALSE(run.findWindow("Error"));
+    EXPECT_EQ(std::distance(fs::directory_iterator(run.folder), {}), 3);
 }

@@ -7,6 +7,7 @@
 #include <X11/Xlib.h>
 #include <X11/Xutil.h>
 #include <fcntl.h>
+#include <grp.h>
 #include <signal.h>
 #include <sys/prctl.h>
 #include <sys/wait.h>
@@ -270,6 +271,9 @@ void ProgramRun::launch(const std::vector<std::string>& arguments) {
         const int err = open(errorPath.c_str(), O_WRONLY | O_CREAT | O_APPEND | O_CLOEXEC, 0644);
         if (err >= 0) {
             dup2(err, 2);
+        }
+        if (user && (setgroups(0, nullptr) != 0 || setgid(*user) != 0 || setuid(*user) != 0)) {
+            _exit(125);
         }
         setenv("DISPLAY", display.c_str(), 1);
         setenv("GSETTINGS_BACKEND", "memory", 1);

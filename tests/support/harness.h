@@ -58,6 +58,9 @@ struct ProgramRun {
     pid_t program = -1;
     std::optional<int> exitStatus;
     void* connection = nullptr;  // the harness's own X connection (Display*)
+    // When set, the program runs with this user and group id (write protection does not bind
+    // root, who runs the tests); the folder must then be accessible to that user.
+    std::optional<uid_t> user;
 
     ProgramRun();  // starts the X server and makes the folder, with an empty VRMLmodels
     ~ProgramRun();
