@@ -174,7 +174,10 @@ bool writeInPlace(int fd, const std::string& target, std::string_view content) {
         return false;
     }
     const auto previous = readWholeFile(target);
-    fcntl(fd, F_SETFL, fcntl(fd, F_GETFL) & ~O_NONBLOCK);
+    const int flags = fcntl(fd, F_GETFL);
+    if (flags >= 0) {
+        fcntl(fd, F_SETFL, flags & ~O_NONBLOCK);
+    }
     if (overwrite(fd, content)) {
         return true;
     }
