@@ -10,6 +10,7 @@
 #include <grp.h>
 #include <signal.h>
 #include <sys/prctl.h>
+#include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -224,10 +225,15 @@ ProgramRun::~ProgramRun() {
     std::error_code ignored;
     fs::remove_all(folder, ignored);
     fs::remove(stderrPath(), ignored);
+    fs::remove_all(userHome(), ignored);
 }
 
 fs::path ProgramRun::stderrPath() const {
     return folder.string() + ".stderr";
+}
+
+fs::path ProgramRun::userHome() const {
+    return folder.string() + ".home";
 }
 
 // A sanitizer report fails the test even when the exit status looks fine (a report from a
@@ -272,8 +278,16 @@ void ProgramRun::launch(const std::vector<std::string>& arguments) {
         if (err >= 0) {
             dup2(err, 2);
         }
-        if (user && (setgroups(0, nullptr) != 0 || setgid(*user) != 0 || setuid(*user) != 0)) {
-            _exit(125);
+        if (user) {
+            // A home of its own, beside the folder: GTK's settings and Mesa's shader cache work
+            // as they do for the user running the tests.
+            const std::string home = userHome().string();
+            mkdir(home.c_str(), 0700);
+            if (chown(home.c_str(), *user, *user) != 0 || setgroups(0, nullptr) != 0 ||
+                setgid(*user) != 0 || setuid(*user) != 0) {
+                _exit(125);
+            }
+            setenv("HOME", home.c_str(), 1);
         }
         setenv("DISPLAY", display.c_str(), 1);
         setenv("GSETTINGS_BACKEND", "memory", 1);

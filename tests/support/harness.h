@@ -117,6 +117,8 @@ struct ProgramRun {
 
     // The program's standard error, collected over every launch in this run.
     std::filesystem::path stderrPath() const;
+    // The home folder of `user`, made at launch and removed with the run.
+    std::filesystem::path userHome() const;
     // Adds a test failure when the program's standard error holds a sanitizer report.
     void checkProgramErrors() const;
 };
