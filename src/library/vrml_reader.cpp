@@ -5,6 +5,7 @@
 #include <string>
 #include <vector>
 
+#include "library/formatted_number.h"
 #include "library/mapped_file.h"
 #include "library/mesh_repair.h"
 #include "library/model_text.h"
