@@ -10,6 +10,7 @@
 #include <cstdlib>
 #include <string_view>
 
+#include "library/vrml_reader.h"
 #include "scene/index_range.h"
 #include "scene/mesh.h"
 #include "scene/mesh_arrays.h"

@@ -1,6 +1,8 @@
 // The VRML subset reader: four independent keyword searches over the model text, each followed by
 // a fixed reading pattern. This is deliberately not a VRML parser; model_text.h has the rules
 // by which words and numbers are read.
+#include "library/vrml_reader.h"
+
 #include <cstring>
 #include <string>
 #include <vector>
@@ -8,9 +10,7 @@
 #include "library/formatted_number.h"
 #include "library/mapped_file.h"
 #include "library/mesh_repair.h"
-#include "library/model_text.h"
 #include "library/vrml_words.h"
-#include "scene/mesh.h"
 
 namespace {
 
@@ -106,7 +106,7 @@ void trim(std::vector<T>& list) {
 
 }  // namespace
 
-void Mesh::readPoints(const ModelText& text, std::vector<Vec3d>& list) {
+void readPoints(const ModelText& text, std::vector<Vec3d>& list) {
     list.reserve(list.size() + RESERVE_COUNT);
     TextCursor in(text);
     if (in.findKeyword(true, "Coordinate", "Coordinate3")) {
@@ -115,7 +115,7 @@ void Mesh::readPoints(const ModelText& text, std::vector<Vec3d>& list) {
     trim(list);
 }
 
-void Mesh::readNormals(const ModelText& text, std::vector<Vec3d>& list) {
+void readNormals(const ModelText& text, std::vector<Vec3d>& list) {
     list.reserve(list.size() + RESERVE_COUNT);
     TextCursor in(text);
     if (in.findKeyword(false, "Normal")) {
@@ -124,7 +124,7 @@ void Mesh::readNormals(const ModelText& text, std::vector<Vec3d>& list) {
     trim(list);
 }
 
-void Mesh::readCoordIndex(const ModelText& text, std::vector<IndexTriple>& list) {
+void readCoordIndex(const ModelText& text, std::vector<IndexTriple>& list) {
     list.reserve(list.size() + RESERVE_COUNT);
     TextCursor in(text);
     if (in.findKeyword(false, "coordIndex")) {
@@ -146,7 +146,7 @@ void Mesh::readCoordIndex(const ModelText& text, std::vector<IndexTriple>& list)
     trim(list);
 }
 
-void Mesh::readNormalIndex(const ModelText& text, std::vector<IndexTriple>& list) {
+void readNormalIndex(const ModelText& text, std::vector<IndexTriple>& list) {
     list.reserve(list.size() + RESERVE_COUNT);
     TextCursor in(text);
     if (in.findKeyword(false, "normalIndex")) {
@@ -168,10 +168,10 @@ void Mesh::readNormalIndex(const ModelText& text, std::vector<IndexTriple>& list
 namespace {
 
 void readSections(Mesh& mesh, const ModelText& text) {
-    mesh.readPoints(text, mesh.points);
-    mesh.readNormals(text, mesh.normals);
-    mesh.readCoordIndex(text, mesh.coordIndex);
-    mesh.readNormalIndex(text, mesh.normalIndex);
+    readPoints(text, mesh.points);
+    readNormals(text, mesh.normals);
+    readCoordIndex(text, mesh.coordIndex);
+    readNormalIndex(text, mesh.normalIndex);
     completeMesh(mesh);
 }
 
@@ -181,11 +181,11 @@ void readModelText(Mesh& mesh, std::string_view text) {
     readSections(mesh, ModelText{text});
 }
 
-bool Mesh::loadModel() {
+bool loadModel(Mesh& mesh) {
     MappedFile file;
-    if (!file.open("VRMLmodels/" + name)) {
+    if (!file.open("VRMLmodels/" + mesh.name)) {
         return false;
     }
-    readSections(*this, file.text);
+    readSections(mesh, file.text);
     return true;
 }

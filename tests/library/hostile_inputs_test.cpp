@@ -47,7 +47,7 @@ LoadFigures loadInChild(const std::string& name) {
     const MeasuredRun run = runMeasured(
         [&] {
             Mesh mesh(name);
-            figures.loaded = mesh.loadModel();
+            figures.loaded = loadModel(mesh);
             figures.points = mesh.points.size();
             figures.normals = mesh.normals.size();
             figures.coordIndex = mesh.coordIndex.size();

@@ -10,6 +10,7 @@
 #include <memory>
 #include <string>
 
+#include "library/vrml_reader.h"
 #include "scene/index_range.h"
 #include "scene/mesh.h"
 #include "support/reference_reader.h"
@@ -44,7 +45,7 @@ protected:
     std::unique_ptr<Mesh> load(const std::string& content, const std::string& name = "m.wrl") {
         writeModel(name, content);
         auto mesh = std::make_unique<Mesh>(name);
-        EXPECT_TRUE(mesh->loadModel());
+        EXPECT_TRUE(loadModel(*mesh));
         Mesh reference(name);
         EXPECT_TRUE(referenceLoadModel(reference));
         auto same = [](const auto& a, const auto& b) {

@@ -120,19 +120,19 @@ TEST_F(VrmlReaderTest, NormalsThatCannotServeEveryTriangleAreReplacedByFlatOnes)
 
 TEST_F(VrmlReaderTest, FilesThatCannotBeOpenedAsRegularFilesFailWithEmptyLists) {
     Mesh missing("missing.wrl");
-    EXPECT_FALSE(missing.loadModel());
+    EXPECT_FALSE(loadModel(missing));
 
     std::filesystem::create_directory("VRMLmodels/folder.wrl");
     Mesh folder("folder.wrl");
-    EXPECT_FALSE(folder.loadModel());
+    EXPECT_FALSE(loadModel(folder));
 
     std::filesystem::create_symlink("nowhere.wrl", "VRMLmodels/dangling.wrl");
     Mesh dangling("dangling.wrl");
-    EXPECT_FALSE(dangling.loadModel());
+    EXPECT_FALSE(loadModel(dangling));
 
     ASSERT_EQ(::mkfifo("VRMLmodels/fifo.wrl", 0600), 0);
     Mesh fifo("fifo.wrl");
-    EXPECT_FALSE(fifo.loadModel());  // and does not wait for a writer
+    EXPECT_FALSE(loadModel(fifo));  // and does not wait for a writer
 
     for (const Mesh* m : {&missing, &folder, &dangling, &fifo}) {
         EXPECT_TRUE(m->points.empty() && m->normals.empty() && m->coordIndex.empty() &&
@@ -143,7 +143,7 @@ TEST_F(VrmlReaderTest, FilesThatCannotBeOpenedAsRegularFilesFailWithEmptyLists) 
     writeModel("real.wrl", VRML1_SQUARE);
     std::filesystem::create_symlink("real.wrl", "VRMLmodels/link.wrl");
     Mesh link("link.wrl");
-    EXPECT_TRUE(link.loadModel());
+    EXPECT_TRUE(loadModel(link));
     EXPECT_EQ(link.coordIndex.size(), 2u);
 }
 
@@ -154,7 +154,7 @@ TEST_F(VrmlReaderTest, FileWithoutReadPermissionFails) {
     writeModel("locked.wrl", VRML1_SQUARE);
     std::filesystem::permissions("VRMLmodels/locked.wrl", std::filesystem::perms::none);
     Mesh locked("locked.wrl");
-    EXPECT_FALSE(locked.loadModel());
+    EXPECT_FALSE(loadModel(locked));
 }
 
 TEST_F(VrmlReaderTest, ContentWithoutModelIsAcceptedEmpty) {
