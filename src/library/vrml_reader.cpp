@@ -181,11 +181,19 @@ void readModelText(Mesh& mesh, std::string_view text) {
     readSections(mesh, ModelText{text});
 }
 
+bool loadModelFile(Mesh& mesh, MappedFile& file) {
+    if (file.readUnchanged([&] { readSections(mesh, file.text); })) {
+        return true;
+    }
+    // Read from a file in change: neither what it held before nor what it holds now.
+    mesh.points = {};
+    mesh.normals = {};
+    mesh.coordIndex = {};
+    mesh.normalIndex = {};
+    return false;
+}
+
 bool loadModel(Mesh& mesh) {
     MappedFile file;
-    if (!file.open("VRMLmodels/" + mesh.name)) {
-        return false;
-    }
-    readSections(mesh, file.text);
-    return true;
+    return file.open("VRMLmodels/" + mesh.name) && loadModelFile(mesh, file);
 }

@@ -7,11 +7,17 @@
 #include "scene/mesh.h"
 #include "scene/vec.h"
 
+struct MappedFile;
+
 // The VRML subset reader: fills a Mesh from a model file.
 
 // Reads "VRMLmodels/" + mesh.name relative to the working directory into the mesh's four lists.
-// False only when the file cannot be opened as a regular file (the lists then stay empty).
+// False when the file cannot be opened as a regular file, or when it changed while it was read
+// (another process wrote or cut it short); the lists then stay empty.
 bool loadModel(Mesh& mesh);
+
+// What loadModel does once the file is open.
+bool loadModelFile(Mesh& mesh, MappedFile& file);
 
 // What loadModel does with the file's content, on model text already in memory: the four
 // sections, then the repairs and normal generation.
