@@ -1,4 +1,5 @@
 // loadModel as a whole: opening, the four sections, normal generation and the repairs.
+#include <grp.h>
 #include <gtest/gtest.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -10,6 +11,7 @@
 
 #include "library/mesh_repair.h"
 #include "library/model_folder.h"
+#include "support/measured_run.h"
 
 namespace {
 
@@ -148,13 +150,42 @@ TEST_F(VrmlReaderTest, FilesThatCannotBeOpenedAsRegularFilesFailWithEmptyLists) 
 }
 
 TEST_F(VrmlReaderTest, FileWithoutReadPermissionFails) {
-    if (::geteuid() == 0) {
-        GTEST_SKIP() << "root reads every file";
-    }
+    // Root reads every file, and the tests run as root: the loads run in a child that has
+    // dropped to an ordinary user. A readable model beside the locked one shows that the child
+    // reaches the folder, so the locked one fails for its own permissions.
     writeModel("locked.wrl", VRML1_SQUARE);
-    std::filesystem::permissions("VRMLmodels/locked.wrl", std::filesystem::perms::none);
-    Mesh locked("locked.wrl");
-    EXPECT_FALSE(loadModel(locked));
+    writeModel("open.wrl", VRML1_SQUARE);
+    namespace fs = std::filesystem;
+    fs::permissions("VRMLmodels/locked.wrl", fs::perms::none);
+    for (const fs::path& folder : {root, root / "VRMLmodels"}) {
+        fs::permissions(folder, fs::perms::others_read | fs::perms::others_exec,
+                        fs::perm_options::add);
+    }
+    struct Outcome {
+        bool ordinaryUser = false;
+        bool lockedLoaded = true;
+        size_t lockedTriangles = 1;
+        bool openLoaded = false;
+    } outcome;
+    const MeasuredRun run = runMeasured(
+        [&] {
+            if (::geteuid() == 0 &&
+                (::setgroups(0, nullptr) != 0 || ::setgid(65534) != 0 || ::setuid(65534) != 0)) {
+                return;
+            }
+            outcome.ordinaryUser = ::geteuid() != 0;
+            Mesh locked("locked.wrl");
+            outcome.lockedLoaded = loadModel(locked);
+            outcome.lockedTriangles = locked.coordIndex.size();
+            Mesh open("open.wrl");
+            outcome.openLoaded = loadModel(open);
+        },
+        &outcome, sizeof outcome);
+    ASSERT_TRUE(run.finished);
+    ASSERT_TRUE(outcome.ordinaryUser);
+    EXPECT_TRUE(outcome.openLoaded);
+    EXPECT_FALSE(outcome.lockedLoaded);
+    EXPECT_EQ(outcome.lockedTriangles, 0u);
 }
 
 TEST_F(VrmlReaderTest, ContentWithoutModelIsAcceptedEmpty) {
