@@ -27,6 +27,13 @@ inline bool isDigitC(unsigned char c) {
     return c >= '0' && c <= '9';
 }
 
+// The length of an optional '+' or '-' at the start of the text (0 or 1); negative tells which.
+inline size_t signLength(std::string_view text, bool& negative) {
+    const bool sign = !text.empty() && (text[0] == '-' || text[0] == '+');
+    negative = sign && text[0] == '-';
+    return sign ? 1 : 0;
+}
+
 // A decimal mantissa times 10^scale, when both operands are exact doubles: then the one rounding
 // of the product or quotient is the correctly rounded result that strtod gives too. False (value
 // untouched) otherwise.
@@ -49,12 +56,8 @@ inline bool exactDecimal(uint64_t mantissa, int digits, int scale, bool negative
 inline Scan scanPlainDecimal(std::string_view text, double& value) {
     const char* b = text.data();
     const size_t n = text.size();
-    size_t i = 0;
     bool negative = false;
-    if (i < n && (b[i] == '-' || b[i] == '+')) {
-        negative = b[i] == '-';
-        ++i;
-    }
+    size_t i = signLength(text, negative);
     uint64_t mantissa = 0;
     const size_t digitsStart = i;
     for (; i < n && isDigitC(b[i]); ++i) {
@@ -126,12 +129,8 @@ struct IntegerDigits {
 inline Scan scanInt(std::string_view text, int32_t& value) {
     const char* b = text.data();
     const size_t n = text.size();
-    size_t i = 0;
     bool negative = false;
-    if (i < n && (b[i] == '-' || b[i] == '+')) {
-        negative = b[i] == '-';
-        ++i;
-    }
+    size_t i = signLength(text, negative);
     if (i == n || !isDigitC(b[i])) {
         return {0, false, i == n};
     }
