@@ -21,6 +21,7 @@
 #include "app/layout.h"
 #include "app/view.h"
 #include "interact/pick_pass.h"
+#include "library/vrml_reader.h"
 #include "scene/draw.h"
 #include "scene/scene.h"
 
@@ -191,7 +192,7 @@ int main(int argc, char** argv) {
         return 1;
     }
     scene.models.push_back(std::make_unique<Mesh>(model));
-    if (!scene.models[0]->loadModel() || scene.models[0]->coordIndex.empty()) {
+    if (!loadModel(*scene.models[0]) || scene.models[0]->coordIndex.empty()) {
         std::fprintf(stderr, "cannot read %s/VRMLmodels/%s\n", folder.c_str(), model.c_str());
         return 1;
     }

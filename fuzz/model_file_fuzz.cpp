@@ -10,6 +10,8 @@
 #include <cstdlib>
 #include <string_view>
 
+#include "library/vrml_reader.h"
+#include "scene/index_range.h"
 #include "scene/mesh.h"
 #include "scene/mesh_arrays.h"
 
@@ -18,11 +20,6 @@ namespace {
 void fail(const char* what) {
     std::fprintf(stderr, "model invariant broken: %s\n", what);
     std::abort();
-}
-
-bool inside(const IndexTriple& t, size_t size) {
-    auto one = [size](int32_t i) { return i >= 0 && static_cast<size_t>(i) < size; };
-    return one(t.a) && one(t.b) && one(t.c);
 }
 
 bool finite(const Vec3d& v) {
@@ -37,7 +34,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     readModelText(mesh, {reinterpret_cast<const char*>(data), size});
 
     for (const IndexTriple& t : mesh.coordIndex) {
-        if (!inside(t, mesh.points.size())) {
+        if (!validTriple(t, mesh.points.size())) {
             fail("coordIndex outside points");
         }
     }
@@ -50,7 +47,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
             fail("fewer normalIndex triples than triangles");
         }
         for (size_t i = 0; i < mesh.coordIndex.size(); ++i) {
-            if (!inside(mesh.normalIndex[i], mesh.normals.size())) {
+            if (!validTriple(mesh.normalIndex[i], mesh.normals.size())) {
                 fail("normalIndex outside normals");
             }
         }

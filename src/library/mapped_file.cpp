@@ -2,26 +2,40 @@
 
 #include <fcntl.h>
 #include <sys/mman.h>
-#include <sys/stat.h>
 #include <unistd.h>
 
 #include <cerrno>
 
+#include "library/mapping_guard.h"
+
 namespace {
 
-// Like a stream that meets a read error, what was read before it stays and the rest is lost.
-void readAll(int fd, std::string& out) {
+// A file whose size the system does not report is read up to this many bytes. Only a file that
+// grows without end (another process writing it as fast as it is read) reaches it; it is then
+// treated as changed.
+constexpr size_t UNSIZED_LIMIT = size_t{64} << 20;
+
+// Reads up to `limit` bytes. Like a stream that meets a read error, what was read before it
+// stays and the rest is lost. True when the limit was reached before the end of the file.
+bool readUpTo(int fd, size_t limit, std::string& out) {
     char buffer[1 << 16];
-    for (;;) {
-        const ssize_t got = ::read(fd, buffer, sizeof buffer);
+    while (out.size() < limit) {
+        const size_t wanted = std::min(sizeof buffer, limit - out.size());
+        const ssize_t got = ::read(fd, buffer, wanted);
         if (got < 0 && errno == EINTR) {
             continue;
         }
         if (got <= 0) {
-            return;
+            return false;
         }
         out.append(buffer, static_cast<size_t>(got));
     }
+    char more;
+    return ::read(fd, &more, 1) > 0;
+}
+
+bool sameTime(const timespec& a, const timespec& b) {
+    return a.tv_sec == b.tv_sec && a.tv_nsec == b.tv_nsec;
 }
 
 }  // namespace
@@ -30,33 +44,48 @@ MappedFile::~MappedFile() {
     if (text.mapping) {
         ::munmap(text.mapping, mappedLength);
     }
+    if (fd >= 0) {
+        ::close(fd);
+    }
 }
 
 bool MappedFile::open(const std::string& path) {
     // O_NONBLOCK keeps a FIFO named like a model from blocking the start-up.
-    const int fd = ::open(path.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
+    fd = ::open(path.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
     if (fd < 0) {
         return false;
     }
-    struct stat info {};
-    if (::fstat(fd, &info) != 0 || !S_ISREG(info.st_mode)) {
-        ::close(fd);
+    if (::fstat(fd, &opened) != 0 || !S_ISREG(opened.st_mode)) {
         return false;
     }
+    const size_t size = static_cast<size_t>(opened.st_size);
     void* mapping = MAP_FAILED;
-    if (info.st_size > 0) {
-        mapping = ::mmap(nullptr, static_cast<size_t>(info.st_size), PROT_READ, MAP_PRIVATE, fd, 0);
+    if (size > 0) {
+        mapping = ::mmap(nullptr, size, PROT_READ, MAP_PRIVATE, fd, 0);
     }
     if (mapping != MAP_FAILED) {
         // Each section reader goes through the file front to back.
-        ::madvise(mapping, static_cast<size_t>(info.st_size), MADV_SEQUENTIAL);
-        mappedLength = static_cast<size_t>(info.st_size);
+        ::madvise(mapping, size, MADV_SEQUENTIAL);
+        mappedLength = size;
         text.mapping = mapping;
         text.bytes = {static_cast<const char*>(mapping), mappedLength};
     } else {
-        readAll(fd, contents);
+        cutShort = readUpTo(fd, size > 0 ? size : UNSIZED_LIMIT, contents);
         text.bytes = contents;
     }
-    ::close(fd);
     return true;
+}
+
+bool MappedFile::readUnchanged(const std::function<void()>& read) {
+    bool pageLost = false;
+    if (text.mapping) {
+        MappingGuard guard(text.mapping, mappedLength);
+        read();
+        pageLost = guard.pageLost();
+    } else {
+        read();
+    }
+    struct stat now {};
+    return !pageLost && !cutShort && ::fstat(fd, &now) == 0 && now.st_size == opened.st_size &&
+           sameTime(now.st_mtim, opened.st_mtim);
 }

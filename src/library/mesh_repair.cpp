@@ -3,6 +3,8 @@
 #include <cfloat>
 #include <cmath>
 
+#include "scene/index_range.h"
+
 namespace {
 
 // Double to single precision; out-of-range values become infinite instead of undefined.
@@ -18,14 +20,6 @@ float narrow(double d) {
 
 Vec3 narrow(const Vec3d& v) {
     return {narrow(v.x), narrow(v.y), narrow(v.z)};
-}
-
-bool inside(int32_t index, size_t size) {
-    return index >= 0 && static_cast<size_t>(index) < size;
-}
-
-bool inside(const IndexTriple& t, size_t size) {
-    return inside(t.a, size) && inside(t.b, size) && inside(t.c, size);
 }
 
 }  // namespace
@@ -47,7 +41,7 @@ bool dropInvalidTriangles(Mesh& mesh) {
     const size_t count = mesh.coordIndex.size();
     size_t valid = 0;
     for (const IndexTriple& t : mesh.coordIndex) {
-        valid += inside(t, mesh.points.size()) ? 1 : 0;
+        valid += validTriple(t, mesh.points.size()) ? 1 : 0;
     }
     if (valid == count) {
         return false;
@@ -58,7 +52,7 @@ bool dropInvalidTriangles(Mesh& mesh) {
     std::vector<IndexTriple> normalTriples;
     coords.reserve(valid);
     for (size_t i = 0; i < count; ++i) {
-        if (inside(mesh.coordIndex[i], mesh.points.size())) {
+        if (validTriple(mesh.coordIndex[i], mesh.points.size())) {
             coords.push_back(mesh.coordIndex[i]);
             if (i < mesh.normalIndex.size()) {
                 normalTriples.push_back(mesh.normalIndex[i]);
@@ -78,7 +72,7 @@ bool normalsServeEveryTriangle(const Mesh& mesh) {
         return false;
     }
     for (size_t i = 0; i < mesh.coordIndex.size(); ++i) {
-        if (!inside(mesh.normalIndex[i], mesh.normals.size())) {
+        if (!validTriple(mesh.normalIndex[i], mesh.normals.size())) {
             return false;
         }
     }

@@ -1,15 +1,16 @@
 // The VRML subset reader: four independent keyword searches over the model text, each followed by
 // a fixed reading pattern. This is deliberately not a VRML parser; model_text.h has the rules
 // by which words and numbers are read.
+#include "library/vrml_reader.h"
+
 #include <cstring>
 #include <string>
 #include <vector>
 
+#include "library/formatted_number.h"
 #include "library/mapped_file.h"
 #include "library/mesh_repair.h"
-#include "library/model_text.h"
 #include "library/vrml_words.h"
-#include "scene/mesh.h"
 
 namespace {
 
@@ -105,7 +106,7 @@ void trim(std::vector<T>& list) {
 
 }  // namespace
 
-void Mesh::readPoints(const ModelText& text, std::vector<Vec3d>& list) {
+void readPoints(const ModelText& text, std::vector<Vec3d>& list) {
     list.reserve(list.size() + RESERVE_COUNT);
     TextCursor in(text);
     if (in.findKeyword(true, "Coordinate", "Coordinate3")) {
@@ -114,7 +115,7 @@ void Mesh::readPoints(const ModelText& text, std::vector<Vec3d>& list) {
     trim(list);
 }
 
-void Mesh::readNormals(const ModelText& text, std::vector<Vec3d>& list) {
+void readNormals(const ModelText& text, std::vector<Vec3d>& list) {
     list.reserve(list.size() + RESERVE_COUNT);
     TextCursor in(text);
     if (in.findKeyword(false, "Normal")) {
@@ -123,7 +124,7 @@ void Mesh::readNormals(const ModelText& text, std::vector<Vec3d>& list) {
     trim(list);
 }
 
-void Mesh::readCoordIndex(const ModelText& text, std::vector<IndexTriple>& list) {
+void readCoordIndex(const ModelText& text, std::vector<IndexTriple>& list) {
     list.reserve(list.size() + RESERVE_COUNT);
     TextCursor in(text);
     if (in.findKeyword(false, "coordIndex")) {
@@ -145,7 +146,7 @@ void Mesh::readCoordIndex(const ModelText& text, std::vector<IndexTriple>& list)
     trim(list);
 }
 
-void Mesh::readNormalIndex(const ModelText& text, std::vector<IndexTriple>& list) {
+void readNormalIndex(const ModelText& text, std::vector<IndexTriple>& list) {
     list.reserve(list.size() + RESERVE_COUNT);
     TextCursor in(text);
     if (in.findKeyword(false, "normalIndex")) {
@@ -167,10 +168,10 @@ void Mesh::readNormalIndex(const ModelText& text, std::vector<IndexTriple>& list
 namespace {
 
 void readSections(Mesh& mesh, const ModelText& text) {
-    mesh.readPoints(text, mesh.points);
-    mesh.readNormals(text, mesh.normals);
-    mesh.readCoordIndex(text, mesh.coordIndex);
-    mesh.readNormalIndex(text, mesh.normalIndex);
+    readPoints(text, mesh.points);
+    readNormals(text, mesh.normals);
+    readCoordIndex(text, mesh.coordIndex);
+    readNormalIndex(text, mesh.normalIndex);
     completeMesh(mesh);
 }
 
@@ -180,11 +181,19 @@ void readModelText(Mesh& mesh, std::string_view text) {
     readSections(mesh, ModelText{text});
 }
 
-bool Mesh::loadModel() {
-    MappedFile file;
-    if (!file.open("VRMLmodels/" + name)) {
-        return false;
+bool loadModelFile(Mesh& mesh, MappedFile& file) {
+    if (file.readUnchanged([&] { readSections(mesh, file.text); })) {
+        return true;
     }
-    readSections(*this, file.text);
-    return true;
+    // Read from a file in change: neither what it held before nor what it holds now.
+    mesh.points = {};
+    mesh.normals = {};
+    mesh.coordIndex = {};
+    mesh.normalIndex = {};
+    return false;
+}
+
+bool loadModel(Mesh& mesh) {
+    MappedFile file;
+    return file.open("VRMLmodels/" + mesh.name) && loadModelFile(mesh, file);
 }

@@ -15,6 +15,7 @@
 #include <string>
 
 #include "library/model_folder.h"
+#include "scene/index_range.h"
 #include "support/measured_run.h"
 
 namespace {
@@ -32,9 +33,8 @@ struct LoadFigures {
 };
 
 bool insideTriples(const std::vector<IndexTriple>& list, size_t count, size_t size) {
-    auto inside = [size](int32_t i) { return i >= 0 && static_cast<size_t>(i) < size; };
     for (size_t i = 0; i < count; ++i) {
-        if (!inside(list[i].a) || !inside(list[i].b) || !inside(list[i].c)) {
+        if (!validTriple(list[i], size)) {
             return false;
         }
     }
@@ -47,7 +47,7 @@ LoadFigures loadInChild(const std::string& name) {
     const MeasuredRun run = runMeasured(
         [&] {
             Mesh mesh(name);
-            figures.loaded = mesh.loadModel();
+            figures.loaded = loadModel(mesh);
             figures.points = mesh.points.size();
             figures.normals = mesh.normals.size();
             figures.coordIndex = mesh.coordIndex.size();

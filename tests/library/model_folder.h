@@ -10,6 +10,8 @@
 #include <memory>
 #include <string>
 
+#include "library/vrml_reader.h"
+#include "scene/index_range.h"
 #include "scene/mesh.h"
 #include "support/reference_reader.h"
 
@@ -43,7 +45,7 @@ protected:
     std::unique_ptr<Mesh> load(const std::string& content, const std::string& name = "m.wrl") {
         writeModel(name, content);
         auto mesh = std::make_unique<Mesh>(name);
-        EXPECT_TRUE(mesh->loadModel());
+        EXPECT_TRUE(loadModel(*mesh));
         Mesh reference(name);
         EXPECT_TRUE(referenceLoadModel(reference));
         auto same = [](const auto& a, const auto& b) {
@@ -69,15 +71,10 @@ inline void expectDrawable(const Mesh& mesh) {
     if (!mesh.normals.empty()) {
         ASSERT_GE(mesh.normalIndex.size(), mesh.coordIndex.size());
     }
-    auto inside = [](int32_t i, size_t n) { return i >= 0 && static_cast<size_t>(i) < n; };
     for (size_t i = 0; i < mesh.coordIndex.size(); ++i) {
         const IndexTriple& t = mesh.coordIndex[i];
-        ASSERT_TRUE(inside(t.a, mesh.points.size()) && inside(t.b, mesh.points.size()) &&
-                    inside(t.c, mesh.points.size()))
-            << "triangle " << i;
+        ASSERT_TRUE(validTriple(t, mesh.points.size())) << "triangle " << i;
         const IndexTriple& n = mesh.normalIndex[i];
-        ASSERT_TRUE(inside(n.a, mesh.normals.size()) && inside(n.b, mesh.normals.size()) &&
-                    inside(n.c, mesh.normals.size()))
-            << "normal triple " << i;
+        ASSERT_TRUE(validTriple(n, mesh.normals.size())) << "normal triple " << i;
     }
 }

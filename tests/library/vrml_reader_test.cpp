@@ -1,4 +1,5 @@
 // loadModel as a whole: opening, the four sections, normal generation and the repairs.
+#include <grp.h>
 #include <gtest/gtest.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -10,6 +11,7 @@
 
 #include "library/mesh_repair.h"
 #include "library/model_folder.h"
+#include "support/measured_run.h"
 
 namespace {
 
@@ -120,19 +122,19 @@ TEST_F(VrmlReaderTest, NormalsThatCannotServeEveryTriangleAreReplacedByFlatOnes)
 
 TEST_F(VrmlReaderTest, FilesThatCannotBeOpenedAsRegularFilesFailWithEmptyLists) {
     Mesh missing("missing.wrl");
-    EXPECT_FALSE(missing.loadModel());
+    EXPECT_FALSE(loadModel(missing));
 
     std::filesystem::create_directory("VRMLmodels/folder.wrl");
     Mesh folder("folder.wrl");
-    EXPECT_FALSE(folder.loadModel());
+    EXPECT_FALSE(loadModel(folder));
 
     std::filesystem::create_symlink("nowhere.wrl", "VRMLmodels/dangling.wrl");
     Mesh dangling("dangling.wrl");
-    EXPECT_FALSE(dangling.loadModel());
+    EXPECT_FALSE(loadModel(dangling));
 
     ASSERT_EQ(::mkfifo("VRMLmodels/fifo.wrl", 0600), 0);
     Mesh fifo("fifo.wrl");
-    EXPECT_FALSE(fifo.loadModel());  // and does not wait for a writer
+    EXPECT_FALSE(loadModel(fifo));  // and does not wait for a writer
 
     for (const Mesh* m : {&missing, &folder, &dangling, &fifo}) {
         EXPECT_TRUE(m->points.empty() && m->normals.empty() && m->coordIndex.empty() &&
@@ -143,18 +145,47 @@ TEST_F(VrmlReaderTest, FilesThatCannotBeOpenedAsRegularFilesFailWithEmptyLists) 
     writeModel("real.wrl", VRML1_SQUARE);
     std::filesystem::create_symlink("real.wrl", "VRMLmodels/link.wrl");
     Mesh link("link.wrl");
-    EXPECT_TRUE(link.loadModel());
+    EXPECT_TRUE(loadModel(link));
     EXPECT_EQ(link.coordIndex.size(), 2u);
 }
 
 TEST_F(VrmlReaderTest, FileWithoutReadPermissionFails) {
-    if (::geteuid() == 0) {
-        GTEST_SKIP() << "root reads every file";
-    }
+    // Root reads every file, and the tests run as root: the loads run in a child that has
+    // dropped to an ordinary user. A readable model beside the locked one shows that the child
+    // reaches the folder, so the locked one fails for its own permissions.
     writeModel("locked.wrl", VRML1_SQUARE);
-    std::filesystem::permissions("VRMLmodels/locked.wrl", std::filesystem::perms::none);
-    Mesh locked("locked.wrl");
-    EXPECT_FALSE(locked.loadModel());
+    writeModel("open.wrl", VRML1_SQUARE);
+    namespace fs = std::filesystem;
+    fs::permissions("VRMLmodels/locked.wrl", fs::perms::none);
+    for (const fs::path& folder : {root, root / "VRMLmodels"}) {
+        fs::permissions(folder, fs::perms::others_read | fs::perms::others_exec,
+                        fs::perm_options::add);
+    }
+    struct Outcome {
+        bool ordinaryUser = false;
+        bool lockedLoaded = true;
+        size_t lockedTriangles = 1;
+        bool openLoaded = false;
+    } outcome;
+    const MeasuredRun run = runMeasured(
+        [&] {
+            if (::geteuid() == 0 &&
+                (::setgroups(0, nullptr) != 0 || ::setgid(65534) != 0 || ::setuid(65534) != 0)) {
+                return;
+            }
+            outcome.ordinaryUser = ::geteuid() != 0;
+            Mesh locked("locked.wrl");
+            outcome.lockedLoaded = loadModel(locked);
+            outcome.lockedTriangles = locked.coordIndex.size();
+            Mesh open("open.wrl");
+            outcome.openLoaded = loadModel(open);
+        },
+        &outcome, sizeof outcome);
+    ASSERT_TRUE(run.finished);
+    ASSERT_TRUE(outcome.ordinaryUser);
+    EXPECT_TRUE(outcome.openLoaded);
+    EXPECT_FALSE(outcome.lockedLoaded);
+    EXPECT_EQ(outcome.lockedTriangles, 0u);
 }
 
 TEST_F(VrmlReaderTest, ContentWithoutModelIsAcceptedEmpty) {

@@ -8,6 +8,7 @@
 #include <string>
 
 #include "library/model_text.h"
+#include "library/vrml_reader.h"
 #include "scene/mesh.h"
 #include "support/reference_reader.h"
 
@@ -28,12 +29,11 @@ bool sameBits(const std::vector<T>& a, const std::vector<T>& b) {
 // Every content read here is also read by the reference stream reader, which must agree.
 Sections readSections(const std::string& content) {
     const ModelText text{content};
-    Mesh mesh("sections");
     Sections s;
-    mesh.readPoints(text, s.points);
-    mesh.readNormals(text, s.normals);
-    mesh.readCoordIndex(text, s.coordIndex);
-    mesh.readNormalIndex(text, s.normalIndex);
+    readPoints(text, s.points);
+    readNormals(text, s.normals);
+    readCoordIndex(text, s.coordIndex);
+    readNormalIndex(text, s.normalIndex);
 
     std::FILE* file = std::tmpfile();
     EXPECT_NE(file, nullptr);

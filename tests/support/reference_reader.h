@@ -18,9 +18,9 @@ void referenceReadNormals(std::FILE* file, std::vector<Vec3d>& list);
 void referenceReadCoordIndex(std::FILE* file, std::vector<IndexTriple>& list);
 void referenceReadNormalIndex(std::FILE* file, std::vector<IndexTriple>& list);
 
-// The four sections and the shared repairs, like Mesh::loadModel, from the file at `path`.
+// The four sections and the shared repairs, like loadModel, from the file at `path`.
 // False only when it cannot be opened as a regular file.
 bool referenceLoadFile(Mesh& mesh, const std::string& path);
 
-// Mesh::loadModel done the straightforward way: reads "VRMLmodels/" + mesh.name.
+// loadModel done the straightforward way: reads "VRMLmodels/" + mesh.name.
 bool referenceLoadModel(Mesh& mesh);
