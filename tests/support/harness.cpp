@@ -403,6 +403,29 @@ Screenshot ProgramRun::screenshot() const {
     return shot;
 }
 
+std::vector<uint32_t> ProgramRun::pixelsOf(const ScreenRect& area) const {
+    Display* d = dpy(connection);
+    std::vector<uint32_t> pixels;
+    if (d == nullptr || area.width <= 0 || area.height <= 0) {
+        return pixels;
+    }
+    XSync(d, False);
+    XImage* image =
+        XGetImage(d, DefaultRootWindow(d), area.x, area.y, static_cast<unsigned>(area.width),
+                  static_cast<unsigned>(area.height), AllPlanes, ZPixmap);
+    if (image == nullptr) {
+        return pixels;
+    }
+    pixels.reserve(static_cast<size_t>(area.width) * area.height);
+    for (int y = 0; y < area.height; ++y) {
+        for (int x = 0; x < area.width; ++x) {
+            pixels.push_back(static_cast<uint32_t>(XGetPixel(image, x, y)) & 0xFFFFFF);
+        }
+    }
+    XDestroyImage(image);
+    return pixels;
+}
+
 bool ProgramRun::xdotool(const std::string& arguments) const {
     const std::string command = "DISPLAY=" + display + " xdotool " + arguments + " >/dev/null 2>&1";
     return std::system(command.c_str()) == 0;

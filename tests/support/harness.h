@@ -85,6 +85,9 @@ struct ProgramRun {
 
     Screenshot screenshot() const;
     Rgb pixel(Point p) const { return screenshot().at(p); }
+    // The pixels of `area` alone (0xRRGGBB, row by row from the top): quick enough to see a
+    // picture before a busy program replaces it.
+    std::vector<uint32_t> pixelsOf(const ScreenRect& area) const;
 
     // Input, in screen coordinates. Modifiers are xdotool key names ("shift", "ctrl", "alt").
     void move(Point p) const;
