@@ -143,6 +143,43 @@ TEST(SceneFileE2E, SaveAddsExtensionAsksBeforeReplacingAndLoadRestores) {
     EXPECT_FALSE(run.findWindow("Error"));
 }
 
+namespace {
+
+// Whether `rect` of `shot` shows a message dialog as GTK draws it: mostly its light background,
+// with dark text in the message (upper half) and on the buttons (lower half).
+bool showsLightDialogWithText(const Screenshot& shot, const ScreenRect& rect) {
+    const auto light = [](Rgb c) { return c.r > 200 && c.g > 200 && c.b > 200; };
+    const auto dark = [](Rgb c) { return c.r < 100 && c.g < 100 && c.b < 100; };
+    const int half = rect.height / 2;
+    return shot.count(rect, light) > rect.width * rect.height / 2 &&
+           shot.count({rect.x, rect.y, rect.width, half}, dark) > 30 &&
+           shot.count({rect.x, rect.y + half, rect.width, rect.height - half}, dark) > 10;
+}
+
+}  // namespace
+
+TEST(SceneFileE2E, ReplaceQuestionShowsItsTextAndButtons) {
+    ProgramRun run;
+    run.writeModel("box.wrl", cubeModel());
+    ASSERT_TRUE(run.start());
+    std::ofstream(run.folder / "old.vsf", std::ios::binary) << "previous";
+    ASSERT_TRUE(dialogFromMenu(run, run.view(1).centre(), MENU_SAVE, "Save Scene"));
+    enterName(run, "old");
+    const std::optional<ScreenRect> question = focusWindow(run, "Confirm Save As");
+    ASSERT_TRUE(question);
+    // As the X server shows it, and as a dump taken window by window shows it (where it once was a
+    // black box).
+    EXPECT_TRUE(waitUntil([&] { return showsLightDialogWithText(run.screenshot(), *question); }));
+    EXPECT_TRUE(showsLightDialogWithText(run.screenshotWithXwd(), *question));
+    run.key("alt+n");
+    ASSERT_TRUE(focusWindow(run, "Save Scene"));
+    run.key("Escape");
+    ASSERT_TRUE(focusWindow(run, "Error"));
+    run.key("Return");
+    EXPECT_TRUE(gone(run, "Error"));
+    EXPECT_EQ(contentOf(run.folder / "old.vsf"), "previous");
+}
+
 TEST(SceneFileE2E, CancellingLoadSceneFromTheMenuReportsAnError) {
     ProgramRun run;
     run.writeModel("box.wrl", cubeModel());
