@@ -1,5 +1,7 @@
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <cmath>
 #include <filesystem>
 #include <fstream>
 #include <sstream>
@@ -191,6 +193,84 @@ TEST(SceneFileE2E, CancellingLoadSceneFromTheMenuReportsAnError) {
     run.key("Return");
     EXPECT_TRUE(gone(run, "Error"));
     EXPECT_TRUE(run.running());
+}
+
+TEST(SceneFileE2E, LoadingASceneThatNamesAMissingModelReportsAnErrorAndChangesNothing) {
+    ProgramRun run;
+    run.writeModel("box.wrl", cubeModel());
+    ASSERT_TRUE(run.start());
+    addBox(run);
+    ASSERT_GT(whiteAround(run, 0, 0), 20);
+    // Saved while "gone.wrl" was still in the model folder: a box at x = 1, then a gone model.
+    const std::string identity = "1 0 0 0 0 1 0 0 0 0 1 0 0 0 0 1 ";
+    std::string views;
+    for (const char* eye : {"5 0 0 ", "0 0 5 ", "0 5 0 ", "0 0 5 "}) {
+        views += identity + identity + eye + "0 0 0 0 0 \n";
+    }
+    std::ofstream(run.folder / "gone.vsf", std::ios::binary)
+        << views << "box.wrl 1 0 0 0 0 1 0 0 0 0 1 0 1 0 0 1 gone.wrl " << identity;
+    ASSERT_TRUE(dialogFromMenu(run, run.view(1).centre(), MENU_LOAD, "Load Scene"));
+    enterName(run, "gone.vsf");
+    ASSERT_TRUE(gone(run, "Load Scene"));
+    ASSERT_TRUE(focusWindow(run, "Error"));
+    run.key("Return");
+    ASSERT_TRUE(gone(run, "Error"));
+    run.settle();
+    EXPECT_GT(whiteAround(run, 0, 0), 20);
+    EXPECT_EQ(whiteAround(run, 1.2f, 0.6f), 0) << "the box before the bad record was placed";
+    EXPECT_TRUE(run.running());
+}
+
+TEST(SceneFileE2E, SavingASelectedObjectTurnedWithTheRotationBallWritesTheTurn) {
+    ProgramRun run;
+    run.writeModel("box.wrl", cubeModel());
+    ASSERT_TRUE(run.start());
+    addBox(run);
+    const ScreenRect view = run.view(1);
+    const Point edge{view.centre().x + view.width / 8, view.centre().y + 10};  // x = 0.5
+    run.click(edge);
+    ASSERT_TRUE(waitUntil([&] {
+        const Rgb c = run.pixel(edge);
+        return c.r > 200 && c.g < 80 && c.b < 80;
+    })) << "the box was not selected";
+    // Drag across the panel's Rotation ball, then save with the panel's "Save" button while the
+    // box is still selected.
+    const ScreenRect panel = run.panel();
+    const Point ball{panel.x + 38, panel.y + 479};
+    run.drag(ball, {ball.x + 25, ball.y}, 5);
+    run.settle();
+    run.click({panel.x + 82, panel.y + 15 + 23 * 3});
+    ASSERT_TRUE(focusWindow(run, "Save Scene"));
+    enterName(run, "turned");
+    const fs::path saved = run.folder / "turned.vsf";
+    ASSERT_TRUE(waitUntil([&] { return fs::exists(saved) && !run.findWindow("Save Scene"); }));
+
+    const std::string text = contentOf(saved);
+    std::istringstream record(text.substr(text.rfind('\n') + 1));
+    std::string name;
+    float m[16] = {};
+    record >> name;
+    for (float& element : m) {
+        record >> element;
+    }
+    ASSERT_TRUE(record) << text;
+    EXPECT_EQ(name, "box.wrl");
+    // A turn about the origin: the columns stay unit vectors, the matrix is no longer the
+    // identity, the box stays where it was.
+    float offIdentity = 0;
+    for (int column = 0; column < 3; ++column) {
+        float length = 0;
+        for (int row = 0; row < 3; ++row) {
+            const float e = m[4 * column + row];
+            length += e * e;
+            offIdentity = std::max(offIdentity, std::abs(e - (row == column ? 1.0f : 0.0f)));
+        }
+        EXPECT_NEAR(length, 1, 1e-3) << text;
+    }
+    EXPECT_GT(offIdentity, 0.1f) << "the turn was not saved: " << text;
+    EXPECT_EQ(m[12], 0);
+    EXPECT_EQ(m[13], 0);
+    EXPECT_EQ(m[14], 0);
 }
 
 namespace {
