@@ -78,6 +78,15 @@ bool gone(const ProgramRun& run, const std::string& title) {
     return waitUntil([&] { return !run.findWindow(title); });
 }
 
+// Waits for the "Error" message box and dismisses it; true once it has gone.
+bool dismissError(const ProgramRun& run) {
+    if (!focusWindow(run, "Error")) {
+        return false;
+    }
+    run.key("Return");
+    return gone(run, "Error");
+}
+
 // White wireframe pixels inside a box of the front view, in view units from its centre (the view
 // shows -2 to 2 across).
 int whiteAround(const ProgramRun& run, float x, float y) {
@@ -176,9 +185,7 @@ TEST(SceneFileE2E, ReplaceQuestionShowsItsTextAndButtons) {
     run.key("alt+n");
     ASSERT_TRUE(focusWindow(run, "Save Scene"));
     run.key("Escape");
-    ASSERT_TRUE(focusWindow(run, "Error"));
-    run.key("Return");
-    EXPECT_TRUE(gone(run, "Error"));
+    EXPECT_TRUE(dismissError(run));
     EXPECT_EQ(contentOf(run.folder / "old.vsf"), "previous");
 }
 
@@ -212,9 +219,7 @@ TEST(SceneFileE2E, LoadingASceneThatNamesAMissingModelReportsAnErrorAndChangesNo
     ASSERT_TRUE(dialogFromMenu(run, run.view(1).centre(), MENU_LOAD, "Load Scene"));
     enterName(run, "gone.vsf");
     ASSERT_TRUE(gone(run, "Load Scene"));
-    ASSERT_TRUE(focusWindow(run, "Error"));
-    run.key("Return");
-    ASSERT_TRUE(gone(run, "Error"));
+    ASSERT_TRUE(dismissError(run)) << "no \"Error loading scene\"";
     run.settle();
     EXPECT_GT(whiteAround(run, 0, 0), 20);
     EXPECT_EQ(whiteAround(run, 1.2f, 0.6f), 0) << "the box before the bad record was placed";
