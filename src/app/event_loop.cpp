@@ -1,4 +1,7 @@
 // The only file that includes Xlib: its macros clash with other headers.
+// The headers of our own and the standard ones come first: the X library's internal header
+// (Xlibint.h, for the event conversion hooks and the event queue) defines macros named min and
+// max.
 #include "app/event_loop.h"
 
 #include <optional>
@@ -6,7 +9,7 @@
 #include <vector>
 
 #include "app/press_log.h"
-// These first: the X library's internal header below defines macros named min and max.
+//
 #include <GL/freeglut.h>
 #include <GL/glx.h>
 #include <X11/Xlib.h>
