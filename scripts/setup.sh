@@ -5,7 +5,7 @@ set -euo pipefail
 
 packages=(
     build-essential cmake pkg-config
-    freeglut3-dev libgl-dev libglu1-mesa-dev libx11-dev
+    freeglut3-dev libgl-dev libglu1-mesa-dev libx11-dev libxi-dev
     libimgui-dev libgtk-3-dev
     libgtest-dev
     xvfb xauth xdotool x11-apps imagemagick

@@ -1,13 +1,21 @@
 // The only file that includes Xlib: its macros clash with other headers.
+// The headers of our own and the standard ones come first: the X library's internal header
+// (Xlibint.h, for the event conversion hooks and the event queue) defines macros named min and
+// max.
 #include "app/event_loop.h"
 
+#include <optional>
+#include <utility>
+#include <vector>
+
+#include "app/press_log.h"
+//
 #include <GL/freeglut.h>
 #include <GL/glx.h>
 #include <X11/Xlib.h>
+#include <X11/Xlibint.h>
+#include <X11/extensions/XInput2.h>
 #include <poll.h>
-
-#include <utility>
-#include <vector>
 
 namespace {
 
@@ -49,7 +57,109 @@ void postDelayedRedisplays() {
 
 }  // namespace
 
+namespace {
+
+// Shift, Ctrl and Alt of an X modifier state. Caps Lock (LockMask) and Num Lock (Mod2Mask) never
+// count: with Caps Lock on, every click would otherwise act as a Shift-click.
+int glutModifiersOf(unsigned int state) {
+    int held = 0;
+    if (state & ShiftMask)
+        held |= GLUT_ACTIVE_SHIFT;
+    if (state & ControlMask)
+        held |= GLUT_ACTIVE_CTRL;
+    if (state & Mod1Mask)
+        held |= GLUT_ACTIVE_ALT;
+    return held;
+}
+
+// The keys held right now, read from the X server: only right when nothing is waiting.
+int heldModifierKeys(Display* connection) {
+    Window root = 0, child = 0;
+    int rootX = 0, rootY = 0, x = 0, y = 0;
+    unsigned int mask = 0;
+    if (!XQueryPointer(connection, DefaultRootWindow(connection), &root, &child, &rootX, &rootY, &x,
+                       &y, &mask)) {
+        return 0;
+    }
+    return glutModifiersOf(mask);
+}
+
+// Presses are noted while the X library converts them from the wire, in the order they arrive,
+// whatever GLUT does with them later. freeglut receives presses as XInput 2 events where the
+// server offers them, as core events otherwise: both are watched.
+PressLog pressLog;
+
+using WireToEvent = Bool (*)(Display*, XEvent*, xEvent*);
+using WireToCookie = Bool (*)(Display*, XGenericEventCookie*, xEvent*);
+WireToEvent libraryCoreButton = nullptr;
+WireToCookie libraryInputCookie = nullptr;
+
+Bool noteCorePress(Display* connection, XEvent* event, xEvent* wire) {
+    const Bool converted = libraryCoreButton(connection, event, wire);
+    if (converted && event->type == ButtonPress) {
+        const XButtonEvent& press = event->xbutton;
+        pressLog.note({connection->next_event_serial_num, press.window,
+                       static_cast<int>(press.button) - 1, press.x, press.y,
+                       glutModifiersOf(press.state)});
+    }
+    return converted;
+}
+
+Bool noteInputPress(Display* connection, XGenericEventCookie* cookie, xEvent* wire) {
+    const Bool converted = libraryInputCookie(connection, cookie, wire);
+    if (converted && cookie->evtype == XI_ButtonPress && cookie->data != nullptr) {
+        const auto* press = static_cast<const XIDeviceEvent*>(cookie->data);
+        // The keys held down (or latched by sticky keys); locked ones such as Caps Lock are not.
+        const auto held = static_cast<unsigned int>(press->mods.base | press->mods.latched);
+        pressLog.note({connection->next_event_serial_num, press->event, press->detail - 1,
+                       static_cast<int>(press->event_x), static_cast<int>(press->event_y),
+                       glutModifiersOf(held)});
+    }
+    return converted;
+}
+
+// After the windows exist, so that the input extension has set up its own conversion, which the
+// notes wrap.
+void notePressesFromNowOn(Display* connection) {
+    libraryCoreButton = XESetWireToEvent(connection, ButtonPress, noteCorePress);
+    int opcode = 0, firstEvent = 0, firstError = 0;
+    if (!XQueryExtension(connection, "XInputExtension", &opcode, &firstEvent, &firstError)) {
+        return;
+    }
+    libraryInputCookie = XESetWireToEventCookie(connection, opcode, noteInputPress);
+    if (libraryInputCookie == nullptr) {
+        // Nobody converts these events: leave it that way rather than convert them wrongly.
+        connection->generic_event_vec[opcode & 0x7F] = nullptr;
+    }
+}
+
+// The running number of the oldest event still waiting in the X library's queue.
+unsigned long firstStillQueued(Display* connection) {
+    unsigned long first = connection->next_event_serial_num;
+    for (const _XQEvent* queued = connection->head; queued != nullptr; queued = queued->next) {
+        if (queued->qserial_num < first) {
+            first = queued->qserial_num;
+        }
+    }
+    return first;
+}
+
+}  // namespace
+
+int modifiersOfPress(int button, int x, int y) {
+    Display* connection = display();
+    if (connection == nullptr) {
+        return 0;
+    }
+    const std::optional<int> noted =
+        pressLog.takeHandled(firstStillQueued(connection), glXGetCurrentDrawable(), button, x, y);
+    return noted ? *noted : heldModifierKeys(connection);
+}
+
 [[noreturn]] void runEventLoop() {
+    if (Display* connection = display()) {
+        notePressesFromNowOn(connection);
+    }
     for (;;) {
         glutMainLoopEvent();
         Display* connection = display();
@@ -78,28 +188,6 @@ void postDelayedRedisplays() {
     }
 }
 
-int heldModifierKeys() {
-    Display* connection = display();
-    if (connection == nullptr) {
-        return 0;
-    }
-    Window root = 0, child = 0;
-    int rootX = 0, rootY = 0, x = 0, y = 0;
-    unsigned int mask = 0;
-    if (!XQueryPointer(connection, DefaultRootWindow(connection), &root, &child, &rootX, &rootY, &x,
-                       &y, &mask)) {
-        return 0;
-    }
-    int held = 0;
-    if (mask & ShiftMask)
-        held |= GLUT_ACTIVE_SHIFT;
-    if (mask & ControlMask)
-        held |= GLUT_ACTIVE_CTRL;
-    if (mask & Mod1Mask)
-        held |= GLUT_ACTIVE_ALT;
-    return held;
-}
-
 void discardQueuedInput() {
     Display* connection = display();
     if (connection == nullptr) {
@@ -114,4 +202,5 @@ void discardQueuedInput() {
     while (XCheckTypedEvent(connection, GenericEvent, &event)) {
         XFreeEventData(connection, &event.xcookie);
     }
+    pressLog.presses.clear();
 }

@@ -15,9 +15,11 @@ void runAfterMenuCloses(std::function<void()> action);
 // draws the first frame after a resize at the old size, so resized windows draw twice.
 void redisplayAgainNextPass(int window);
 
-// The Shift (1), Ctrl (2) and Alt (4) keys held right now, read from the X server. Unlike
-// glutGetModifiers it never counts Caps Lock or Num Lock.
-int heldModifierKeys();
+// The Shift (1), Ctrl (2) and Alt (4) keys that were held when the button press now being handled
+// happened (`button`, `x` and `y` as GLUT passes them), however long it waited in the queue. Unlike
+// glutGetModifiers it never counts Caps Lock or Num Lock. Should the press not have been noted,
+// the keys held now.
+int modifiersOfPress(int button, int x, int y);
 
 // Drops the key, button and motion events queued for our windows (input made while a modal
 // dialog was up must not act afterwards).

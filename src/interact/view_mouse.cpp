@@ -8,9 +8,9 @@
 #include "interact/pick_rules.h"
 
 void View::mouseButton(int button, int state, int x, int y) {
-    // The X server's key state, not glutGetModifiers: freeglut counts Caps Lock as Shift.
+    // Not glutGetModifiers: freeglut may count Caps Lock as Shift.
     const bool leftPress = button == GLUT_LEFT_BUTTON && state == GLUT_DOWN;
-    const int modifiers = leftPress ? heldModifierKeys() : -1;
+    const int modifiers = leftPress ? modifiersOfPress(button, x, y) : -1;
     const PressEffect effect = handleButton(*this, button, state, x, y, modifiers, editMode);
     if (effect.redrawAll && redisplay != nullptr) {
         redisplay(window);

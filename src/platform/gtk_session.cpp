@@ -10,6 +10,11 @@ bool ensureGtk() {
     if (!started) {
         started = true;
         gtk_disable_setlocale();
+        // Without this GTK draws its windows in a GL-capable visual instead of the screen's
+        // default one, although they never use GL. Screen dumps that compose the screen visual by
+        // visual (xwd) then show a dialog stacked over another, such as the replace question over
+        // the save chooser, as a black box. A choice the user made in the environment stands.
+        g_setenv("GDK_GL", "disable", FALSE);
         available = gtk_init_check(nullptr, nullptr);
     }
     return available;

@@ -51,26 +51,7 @@ protected:
         }
         return object;
     }
-
-    // The object operations come from the Scene; these checks run once they are in place.
-    static bool objectOperationsExist() {
-        SceneObject probe(nullptr);
-        probe.translateObject(1, 0, 0);
-        return probe.transform[12] == 1;
-    }
-    bool sceneOperationsExist() {
-        SceneObject* added = scene.addInstance(0);
-        scene.objects.clear();
-        return added != nullptr;
-    }
 };
-
-#define REQUIRE_OBJECT_OPERATIONS() \
-    if (!objectOperationsExist())   \
-    GTEST_SKIP() << "object operations not in place yet"
-#define REQUIRE_SCENE_OPERATIONS() \
-    if (!sceneOperationsExist())   \
-    GTEST_SKIP() << "scene operations not in place yet"
 
 TEST_F(PanelDispatch, BuildsEveryControlInOrderWithItsLabelIdAndSetting) {
     struct Expected {
@@ -142,7 +123,6 @@ TEST_F(PanelDispatch, DeltasReturnTheChangeSinceTheLastEvent) {
 }
 
 TEST_F(PanelDispatch, TranslationPadsMoveSelectedObjectsByEachChangeWithZReversed) {
-    REQUIRE_OBJECT_OPERATIONS();
     SceneObject* a = place(true);
     SceneObject* b = place(true);
     SceneObject* untouched = place(false);
@@ -165,7 +145,6 @@ TEST_F(PanelDispatch, TranslationPadsMoveSelectedObjectsByEachChangeWithZReverse
 }
 
 TEST_F(PanelDispatch, AChangeMadeWithNothingSelectedIsUsedUp) {
-    REQUIRE_OBJECT_OPERATIONS();
     controlPanel.translateX->dragTranslation(40, 0);  // 0.4 with nothing selected
     SceneObject* a = place(true);
     controlPanel.translateX->dragTranslation(10, 0);
@@ -173,7 +152,6 @@ TEST_F(PanelDispatch, AChangeMadeWithNothingSelectedIsUsedUp) {
 }
 
 TEST_F(PanelDispatch, ScaleMultipliesByOnePlusTheChangeAndNeverCollapses) {
-    REQUIRE_OBJECT_OPERATIONS();
     SceneObject* a = place(true);
     controlPanel.scaleControl->dragTranslation(0, -20);  // +0.2
     EXPECT_FLOAT_EQ(a->transform[0], 1.2f);
@@ -211,7 +189,6 @@ TEST_F(PanelDispatch, ListBoxItemZeroAddsNothingAndItemKAddsModelKMinusOne) {
     EXPECT_EQ(applyPanelCommand(ID_ADD), PanelEffect::None);
     EXPECT_TRUE(scene.objects.empty());
 
-    REQUIRE_SCENE_OPERATIONS();
     controlPanel.addList->choose(2);
     ASSERT_EQ(scene.objects.size(), 1u);
     EXPECT_EQ(scene.objects[0]->mesh, scene.models[1].get());
@@ -223,7 +200,6 @@ TEST_F(PanelDispatch, ListBoxItemZeroAddsNothingAndItemKAddsModelKMinusOne) {
 }
 
 TEST_F(PanelDispatch, NewEmptiesTheSceneAndResetsCamerasButLeavesTheControls) {
-    REQUIRE_SCENE_OPERATIONS();
     scene.addInstance(0);
     scene.addInstance(1);
     scene.selectObject(1);

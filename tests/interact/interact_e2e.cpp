@@ -1,6 +1,11 @@
 #include <gtest/gtest.h>
 
+#include <cmath>
 #include <optional>
+#include <sstream>
+#include <string>
+#include <thread>
+#include <vector>
 
 #include "support/harness.h"
 
@@ -13,11 +18,11 @@ bool isRed(Rgb c) {
     return c.r > 200 && c.g < 60 && c.b < 60;
 }
 
-// The screen point of view coordinates (right, up) in an orthographic view at home: the view box
-// spans -2..2 on both axes, stretched over the view's width and height.
-Point at(const ScreenRect& view, double right, double up) {
-    return {view.x + static_cast<int>((right + 2) / 4 * view.width),
-            view.y + static_cast<int>((2 - up) / 4 * view.height)};
+// The screen point of view coordinates (right, up) in an orthographic view whose box spans
+// -half..half on both axes (2 at home), stretched over the view's width and height.
+Point at(const ScreenRect& view, double right, double up, double half = 2) {
+    return {view.x + static_cast<int>((right + half) / (2 * half) * view.width),
+            view.y + static_cast<int>((half - up) / (2 * half) * view.height)};
 }
 
 // The pixel nearest to `p` along its row (within 4 pixels) that passes `test`.
@@ -44,13 +49,17 @@ int rightmost(const Screenshot& shot, const ScreenRect& rect, bool (*test)(Rgb))
     return -1;
 }
 
-// A running program with a cube of side 1 in its model folder.
+// A running program with a cube of side 1 in its model folder (model 0), and another model
+// when one is given.
 struct Editor {
     ProgramRun run;
     bool started = false;
 
-    Editor() {
+    explicit Editor(const std::string& otherName = {}, const std::string& other = {}) {
         run.writeModel("cube.wrl", cubeModel(0.5));
+        if (!otherName.empty()) {
+            run.writeModel(otherName, other);
+        }
         started = run.start();
     }
     ScreenRect front() const { return run.view(1); }
@@ -69,14 +78,16 @@ struct Editor {
         run.settle();
         return true;
     }
-    // An edge pixel passing `test` near view coordinates (right, up) of the front view.
-    // Waits for it: under load the program may draw the input's effect only a while later.
-    std::optional<Point> edge(double right, double up, bool (*test)(Rgb) = isWhite) {
+    // An edge pixel passing `test` near view coordinates (right, up) of the front view, whose
+    // box spans -half..half. Waits for it: under load the program may draw the input's effect
+    // only a while later.
+    std::optional<Point> edge(double right, double up, bool (*test)(Rgb) = isWhite,
+                              double half = 2) {
         run.settle();
         std::optional<Point> found;
         waitUntil(
             [&] {
-                found = nearestInRow(run.screenshot(), at(front(), right, up), test);
+                found = nearestInRow(run.screenshot(), at(front(), right, up, half), test);
                 return found.has_value();
             },
             milliseconds(5000));
@@ -88,6 +99,15 @@ struct Editor {
     }
     bool redAt(Point p) { return becomes(p, isRed); }
     bool whiteAt(Point p) { return becomes(p, isWhite); }
+    // Clicks the cube's left edge in the front view: the edge, once it shows red.
+    std::optional<Point> selectCube() {
+        const std::optional<Point> left = edge(-0.5, 0.25);
+        if (!left) {
+            return std::nullopt;
+        }
+        run.click(*left);
+        return redAt(*left) ? left : std::nullopt;
+    }
 };
 
 TEST(InteractE2E, SelectAnObjectByItsEdgeAndDragItInTheFrontView) {
@@ -176,13 +196,148 @@ TEST(InteractE2E, EscapeEndsWithStatusOneWhileObjectsAreSelected) {
     ASSERT_TRUE(editor.started);
     ProgramRun& run = editor.run;
     ASSERT_TRUE(editor.addCube());
-    const std::optional<Point> edge = editor.edge(-0.5, 0.25);
+    const std::optional<Point> edge = editor.selectCube();
     ASSERT_TRUE(edge);
-    run.click(*edge);
-    ASSERT_TRUE(editor.redAt(*edge));
     run.move(run.view(2).centre());
     run.key("Escape");
     EXPECT_EQ(run.waitForExit(), 1);
+}
+
+// A ball of 2 n² triangles: drawing a few of them keeps the program busy for a while.
+std::string denseBall(int n, double radius, double x, double y) {
+    std::ostringstream out;
+    out << "#VRML V2.0 utf8\nShape { geometry IndexedFaceSet {\n coord Coordinate { point [\n";
+    for (int i = 0; i <= n; ++i) {
+        for (int j = 0; j <= n; ++j) {
+            const double u = M_PI * i / n, v = 2 * M_PI * j / n;
+            out << x + radius * std::sin(u) * std::cos(v) << ' ' << y + radius * std::cos(u) << ' '
+                << radius * std::sin(u) * std::sin(v) << ",\n";
+        }
+    }
+    out << " ] }\n coordIndex [\n";
+    for (int i = 0; i < n; ++i) {
+        for (int j = 0; j < n; ++j) {
+            const int a = i * (n + 1) + j, b = a + 1, c = a + n + 1, d = c + 1;
+            out << a << ", " << b << ", " << d << ", -1, " << a << ", " << d << ", " << c
+                << ", -1,\n";
+        }
+    }
+    out << " ]\n} }\n";
+    return out.str();
+}
+
+std::string point(Point p) {
+    return std::to_string(p.x) + " " + std::to_string(p.y);
+}
+
+// Waits until the program has handled and drawn all input given so far: an orbit of the
+// perspective view shows once everything asked before it is drawn. A redraw still pending from
+// earlier input may show first, so the picture must then stay as it is for a while.
+bool catchUp(ProgramRun& run) {
+    const ScreenRect perspective = run.view(3);
+    const Point p = perspective.centre();
+    const std::vector<uint32_t> start = run.pixelsOf(perspective);
+    run.move(p);
+    run.xdotool("mousedown 1 mousemove " + point(Point{p.x + 5, p.y}) + " mouseup 1");
+    if (!waitUntil([&] { return run.pixelsOf(perspective) != start; }, milliseconds(60000))) {
+        return false;
+    }
+    std::vector<uint32_t> shown = run.pixelsOf(perspective);
+    for (auto stableSince = Clock::now(); Clock::now() - stableSince < milliseconds(2000);) {
+        std::this_thread::sleep_for(milliseconds(100));
+        std::vector<uint32_t> now = run.pixelsOf(perspective);
+        if (now != shown) {
+            shown = std::move(now);
+            stableSince = Clock::now();
+        }
+    }
+    return true;
+}
+
+// Types `key`, a command that moves the selection and so redraws every view, which keeps the
+// program busy, and while it draws gives the input `whileBusy` (xdotool commands) to the view
+// under the pointer; then waits until the program has caught up. True when that input was
+// complete, modifier keys released, before the redraw was: the perspective view, which draws
+// last, still showed its old picture once the input's last event had reached the X server.
+bool giveWhileBusy(ProgramRun& run, Point pointer, const std::string& key,
+                   const std::string& whileBusy) {
+    if (!catchUp(run)) {
+        return false;
+    }
+    const ScreenRect perspective = run.view(3);
+    const std::vector<uint32_t> before = run.pixelsOf(perspective);
+    run.move(pointer);
+    run.xdotool("key " + key + " sleep 0.1 " + whileBusy);
+    const bool queued = run.pixelsOf(perspective) == before;
+    return catchUp(run) && queued;
+}
+
+TEST(InteractE2E, KeysReleasedBeforeABusyProgramHandlesThePressStillCount) {
+    Editor editor("dense.wrl", denseBall(300, 0.3, 1.4, 1.4));
+    ASSERT_TRUE(editor.started);
+    ProgramRun& run = editor.run;
+    ASSERT_TRUE(editor.addCube());
+    // The first instance waits until its first drawing is done (the ball shows), the others
+    // need not: what they leave to draw only makes the program busier.
+    run.menu(editor.front().centre(), 0, 1);
+    const Point ball = at(editor.front(), 1.4, 1.4);
+    ASSERT_TRUE(waitUntil(
+        [&] {
+            return run.screenshot().count({ball.x - 5, ball.y - 5, 11, 11}, isWhite) > 10;
+        },
+        milliseconds(120000)));
+    for (int i = 0; i < 3; ++i) {
+        run.menu(editor.front().centre(), 0, 1);
+    }
+    ASSERT_TRUE(catchUp(run));
+    const std::optional<Point> edge = editor.selectCube();
+    ASSERT_TRUE(edge);
+    const Point empty = at(editor.front(), -1.5, -1.5);
+
+    // A Ctrl-click on empty space keeps the Selection; a plain one would empty it. "z" moves the
+    // cube half a unit left.
+    ASSERT_TRUE(giveWhileBusy(run, empty, "z", "keydown ctrl click 1 keyup ctrl"))
+        << "the program was not busy: the click was not queued behind the redraw";
+    EXPECT_TRUE(editor.edge(-1.0, 0.25, isRed)) << "the Ctrl-click acted as a plain click";
+
+    // A Shift-drag upwards zooms the front view in (0.05 a pixel: 10 pixels halve the box); a
+    // plain press would empty the Selection and the drag would do nothing. "Z" moves the cube
+    // back.
+    const Point above{empty.x, empty.y - 10};
+    ASSERT_TRUE(giveWhileBusy(
+        run, empty, "Z",
+        "keydown shift mousedown 1 mousemove " + point(above) + " mouseup 1 keyup shift"))
+        << "the program was not busy: the drag was not queued behind the redraw";
+    EXPECT_TRUE(editor.edge(-0.5, 0.25, isRed, 1)) << "the Shift-drag did not zoom";
+    EXPECT_TRUE(run.running());
+}
+
+TEST(InteractE2E, CapsLockNeitherZoomsNorKeepsTheSelection) {
+    Editor editor;
+    ASSERT_TRUE(editor.started);
+    ProgramRun& run = editor.run;
+    ASSERT_TRUE(editor.addCube());
+    const std::optional<Point> edge = editor.selectCube();
+    ASSERT_TRUE(edge);
+    run.key("i");  // Translate, before Caps Lock changes what the letter keys type
+    run.key("Caps_Lock");
+
+    // A plain drag moves the selected cube 0.01 a pixel: 50 pixels right are half a unit. With
+    // Caps Lock taken for Shift it would zoom instead.
+    run.drag(*edge, {edge->x + 50, edge->y}, 10);
+    run.settle();
+    EXPECT_TRUE(editor.edge(1.0, 0.25, isRed)) << "the right edge is not at x = 1";
+
+    // A plain click on empty space empties the Selection; a Shift-click would keep it.
+    run.key("Caps_Lock");
+    run.key("u");  // Select
+    run.key("Caps_Lock");
+    run.click(at(editor.front(), -1.5, -1.5));
+    run.settle();
+    EXPECT_TRUE(editor.edge(1.0, 0.25, isWhite))
+        << "the click with Caps Lock on kept the Selection";
+    run.key("Caps_Lock");
+    EXPECT_TRUE(run.running());
 }
 
 }  // namespace

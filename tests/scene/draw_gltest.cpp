@@ -283,4 +283,53 @@ TEST_F(DrawGlTest, PickColoursCarryTheWholePosition) {
     EXPECT_EQ(codeAt(100, 160), PICK_NOTHING);
 }
 
+// A Scene without objects (never any, or all removed) leaves every pixel as it was, in every pass,
+// whether drawn from vertex arrays or in immediate mode, lit or not.
+TEST_F(DrawGlTest, EmptySceneDrawsNothingInAnyPass) {
+    const DrawnView drawnOnce(&scene, false);  // the Mesh keeps the arrays built for it
+    Scene never;
+    never.models.push_back(squareMesh());
+    scene.removeAllObjects();
+    // Lit solid, unlit solid (which adds black edges), wireframe, pick colours.
+    for (int pass = 0; pass < 4; ++pass) {
+        TestWindow window(SIZE, SIZE);
+        View view(&never);
+        view.camera.perspective = pass < 2;
+        view.camera.axis = 2;
+        view.initGL(noRedisplay);
+        setProjection(SIZE, SIZE, view.camera.perspective);
+        if (pass == 1) {
+            glDisable(GL_LIGHTING);
+        }
+        for (Scene* empty : {&never, &scene}) {
+            for (bool immediate : {false, true}) {
+                immediatePasses = immediate;
+                glClearColor(0.2f, 0.4f, 0.6f, 1);
+                glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
+                glLoadIdentity();
+                view.camera.apply();
+                if (pass < 2) {
+                    empty->drawSolid();
+                } else if (pass == 2) {
+                    empty->drawWireframe();
+                } else {
+                    empty->drawPickColours();
+                }
+                glFinish();
+                const gltest::Pixels pixels = gltest::readPixels(GL_BACK, SIZE, SIZE);
+                int changed = 0;
+                for (int y = 0; y < SIZE; ++y) {
+                    for (int x = 0; x < SIZE; ++x) {
+                        changed += pixels.at(x, y) == Rgb{51, 102, 153} ? 0 : 1;
+                    }
+                }
+                EXPECT_EQ(changed, 0) << "pass " << pass << (immediate ? ", immediate" : "")
+                                      << (empty == &never ? ", never filled" : ", emptied");
+                EXPECT_EQ(glGetError(), static_cast<GLenum>(GL_NO_ERROR));
+            }
+        }
+    }
+    immediatePasses = false;
+}
+
 }  // namespace

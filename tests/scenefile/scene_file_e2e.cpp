@@ -1,6 +1,8 @@
 #include <gtest/gtest.h>
 #include <unistd.h>
 
+#include <algorithm>
+#include <cmath>
 #include <filesystem>
 #include <fstream>
 #include <sstream>
@@ -77,6 +79,15 @@ bool gone(const ProgramRun& run, const std::string& title) {
     return waitUntil([&] { return !run.findWindow(title); });
 }
 
+// Waits for the "Error" message box and dismisses it; true once it has gone.
+bool dismissError(const ProgramRun& run) {
+    if (!focusWindow(run, "Error")) {
+        return false;
+    }
+    run.key("Return");
+    return gone(run, "Error");
+}
+
 // White wireframe pixels inside a box of the front view, in view units from its centre (the view
 // shows -2 to 2 across).
 int whiteAround(const ProgramRun& run, float x, float y) {
@@ -144,6 +155,41 @@ TEST(SceneFileE2E, SaveAddsExtensionAsksBeforeReplacingAndLoadRestores) {
     EXPECT_FALSE(run.findWindow("Error"));
 }
 
+namespace {
+
+// Whether `rect` of `shot` shows a message dialog as GTK draws it: mostly its light background,
+// with dark text in the message (upper half) and on the buttons (lower half).
+bool showsLightDialogWithText(const Screenshot& shot, const ScreenRect& rect) {
+    const auto light = [](Rgb c) { return c.r > 200 && c.g > 200 && c.b > 200; };
+    const auto dark = [](Rgb c) { return c.r < 100 && c.g < 100 && c.b < 100; };
+    const int half = rect.height / 2;
+    return shot.count(rect, light) > rect.width * rect.height / 2 &&
+           shot.count({rect.x, rect.y, rect.width, half}, dark) > 30 &&
+           shot.count({rect.x, rect.y + half, rect.width, rect.height - half}, dark) > 10;
+}
+
+}  // namespace
+
+TEST(SceneFileE2E, ReplaceQuestionShowsItsTextAndButtons) {
+    ProgramRun run;
+    run.writeModel("box.wrl", cubeModel());
+    ASSERT_TRUE(run.start());
+    std::ofstream(run.folder / "old.vsf", std::ios::binary) << "previous";
+    ASSERT_TRUE(dialogFromMenu(run, run.view(1).centre(), MENU_SAVE, "Save Scene"));
+    enterName(run, "old");
+    const std::optional<ScreenRect> question = focusWindow(run, "Confirm Save As");
+    ASSERT_TRUE(question);
+    // As the X server shows it, and as a dump taken window by window shows it (where it once was a
+    // black box).
+    EXPECT_TRUE(waitUntil([&] { return showsLightDialogWithText(run.screenshot(), *question); }));
+    EXPECT_TRUE(showsLightDialogWithText(run.screenshotWithXwd(), *question));
+    run.key("alt+n");
+    ASSERT_TRUE(focusWindow(run, "Save Scene"));
+    run.key("Escape");
+    EXPECT_TRUE(dismissError(run));
+    EXPECT_EQ(contentOf(run.folder / "old.vsf"), "previous");
+}
+
 TEST(SceneFileE2E, CancellingLoadSceneFromTheMenuReportsAnError) {
     ProgramRun run;
     run.writeModel("box.wrl", cubeModel());
@@ -155,6 +201,82 @@ TEST(SceneFileE2E, CancellingLoadSceneFromTheMenuReportsAnError) {
     run.key("Return");
     EXPECT_TRUE(gone(run, "Error"));
     EXPECT_TRUE(run.running());
+}
+
+TEST(SceneFileE2E, LoadingASceneThatNamesAMissingModelReportsAnErrorAndChangesNothing) {
+    ProgramRun run;
+    run.writeModel("box.wrl", cubeModel());
+    ASSERT_TRUE(run.start());
+    addBox(run);
+    ASSERT_GT(whiteAround(run, 0, 0), 20);
+    // Saved while "gone.wrl" was still in the model folder: a box at x = 1, then a gone model.
+    const std::string identity = "1 0 0 0 0 1 0 0 0 0 1 0 0 0 0 1 ";
+    std::string views;
+    for (const char* eye : {"5 0 0 ", "0 0 5 ", "0 5 0 ", "0 0 5 "}) {
+        views += identity + identity + eye + "0 0 0 0 0 \n";
+    }
+    std::ofstream(run.folder / "gone.vsf", std::ios::binary)
+        << views << "box.wrl 1 0 0 0 0 1 0 0 0 0 1 0 1 0 0 1 gone.wrl " << identity;
+    ASSERT_TRUE(dialogFromMenu(run, run.view(1).centre(), MENU_LOAD, "Load Scene"));
+    enterName(run, "gone.vsf");
+    ASSERT_TRUE(gone(run, "Load Scene"));
+    ASSERT_TRUE(dismissError(run)) << "no \"Error loading scene\"";
+    run.settle();
+    EXPECT_GT(whiteAround(run, 0, 0), 20);
+    EXPECT_EQ(whiteAround(run, 1.2f, 0.6f), 0) << "the box before the bad record was placed";
+    EXPECT_TRUE(run.running());
+}
+
+TEST(SceneFileE2E, SavingASelectedObjectTurnedWithTheRotationBallWritesTheTurn) {
+    ProgramRun run;
+    run.writeModel("box.wrl", cubeModel());
+    ASSERT_TRUE(run.start());
+    addBox(run);
+    const ScreenRect view = run.view(1);
+    const Point edge{view.centre().x + view.width / 8, view.centre().y + 10};  // x = 0.5
+    run.click(edge);
+    ASSERT_TRUE(waitUntil([&] {
+        const Rgb c = run.pixel(edge);
+        return c.r > 200 && c.g < 80 && c.b < 80;
+    })) << "the box was not selected";
+    // Drag across the panel's Rotation ball, then save with the panel's "Save" button while the
+    // box is still selected.
+    const ScreenRect panel = run.panel();
+    const Point ball{panel.x + 38, panel.y + 479};
+    run.drag(ball, {ball.x + 25, ball.y}, 5);
+    run.settle();
+    run.click({panel.x + 82, panel.y + 15 + 23 * 3});
+    ASSERT_TRUE(focusWindow(run, "Save Scene"));
+    enterName(run, "turned");
+    const fs::path saved = run.folder / "turned.vsf";
+    ASSERT_TRUE(waitUntil([&] { return fs::exists(saved) && !run.findWindow("Save Scene"); }));
+
+    const std::string text = contentOf(saved);
+    std::istringstream record(text.substr(text.rfind('\n') + 1));
+    std::string name;
+    float m[16] = {};
+    record >> name;
+    for (float& element : m) {
+        record >> element;
+    }
+    ASSERT_TRUE(record) << text;
+    EXPECT_EQ(name, "box.wrl");
+    // A turn about the origin: the columns stay unit vectors, the matrix is no longer the
+    // identity, the box stays where it was.
+    float offIdentity = 0;
+    for (int column = 0; column < 3; ++column) {
+        float length = 0;
+        for (int row = 0; row < 3; ++row) {
+            const float e = m[4 * column + row];
+            length += e * e;
+            offIdentity = std::max(offIdentity, std::abs(e - (row == column ? 1.0f : 0.0f)));
+        }
+        EXPECT_NEAR(length, 1, 1e-3) << text;
+    }
+    EXPECT_GT(offIdentity, 0.1f) << "the turn was not saved: " << text;
+    EXPECT_EQ(m[12], 0);
+    EXPECT_EQ(m[13], 0);
+    EXPECT_EQ(m[14], 0);
 }
 
 namespace {

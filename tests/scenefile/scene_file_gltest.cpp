@@ -60,15 +60,6 @@ std::string cameraText(const Camera& c) {
     return out.str();
 }
 
-// Whether the Scene operations are real yet (they are written on another branch).
-bool sceneOperationsExist() {
-    Scene probe;
-    probe.models.push_back(std::make_unique<Mesh>("probe.wrl"));
-    const bool exist = probe.addInstance(0) != nullptr;
-    probe.objects.clear();
-    return exist;
-}
-
 struct SceneFileGL : testing::Test {
     fs::path folder;
     int other = 0;  // a window that is not a view, current while saving and loading
@@ -201,9 +192,6 @@ TEST_F(SceneFileGL, CancelledOrFailedSaveWritesNothingAndKeepsTheOldFile) {
 }
 
 TEST_F(SceneFileGL, CancellingTheSaveDialogStillFoldsThePendingRotation) {
-    if (!sceneOperationsExist()) {
-        GTEST_SKIP() << "Scene operations not merged yet";
-    }
     SceneObject* object = scene.addInstance(0);
     scene.selectObject(0);
     object->pendingRotation = {0, 1, 0, 0, -1, 0, 0, 0, 0, 0, 1, 0, 0, 0, 0, 1};
@@ -300,9 +288,6 @@ TEST_F(SceneFileGL, FailedLoadChangesNothing) {
 }
 
 TEST_F(SceneFileGL, RoundTripRestoresObjectsInOrder) {
-    if (!sceneOperationsExist()) {
-        GTEST_SKIP() << "Scene operations not merged yet";
-    }
     const int models[] = {1, 0, 1};
     for (int n = 0; n < 3; ++n) {
         SceneObject* object = scene.addInstance(models[n]);

@@ -14,6 +14,8 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <algorithm>
+#include <cctype>
 #include <cstdio>
 #include <cstdlib>
 #include <fstream>
@@ -419,6 +421,78 @@ Screenshot ProgramRun::screenshot() const {
     }
     XDestroyImage(image);
     return shot;
+}
+
+Screenshot ProgramRun::screenshotWithXwd() const {
+    Screenshot shot;
+    const std::string command =
+        "DISPLAY=" + display + " xwd -root -silent | convert xwd:- -depth 8 ppm:-";
+    FILE* pipe = popen(command.c_str(), "r");
+    if (pipe == nullptr) {
+        return shot;
+    }
+    std::string data;
+    char buffer[65536];
+    for (size_t n; (n = fread(buffer, 1, sizeof buffer, pipe)) > 0;) {
+        data.append(buffer, n);
+    }
+    pclose(pipe);
+    // A binary PPM: "P6", width, height and maximum value, with comments ("#" to the end of the
+    // line) between them, then one white-space character and the RGB bytes.
+    std::vector<std::string> fields;
+    size_t at = 0;
+    while (fields.size() < 4 && at < data.size()) {
+        if (data[at] == '#') {
+            at = data.find('\n', at);
+        } else if (std::isspace(static_cast<unsigned char>(data[at]))) {
+            ++at;
+        } else {
+            const size_t end = data.find_first_of(" \t\r\n", at);
+            fields.push_back(data.substr(at, end - at));
+            at = end;
+        }
+    }
+    const size_t start = at + 1;
+    if (fields.size() < 4 || fields[0] != "P6" || fields[3] != "255" || at >= data.size()) {
+        return shot;
+    }
+    const int width = std::atoi(fields[1].c_str());
+    const int height = std::atoi(fields[2].c_str());
+    const size_t count = static_cast<size_t>(std::max(width, 0)) * std::max(height, 0);
+    if (count == 0 || data.size() < start + 3 * count) {
+        return shot;
+    }
+    shot.width = width;
+    shot.height = height;
+    shot.pixels.resize(count);
+    for (size_t i = 0; i < count; ++i) {
+        const auto byte = [&](size_t k) { return static_cast<uint8_t>(data[start + 3 * i + k]); };
+        shot.pixels[i] = (uint32_t{byte(0)} << 16) | (uint32_t{byte(1)} << 8) | byte(2);
+    }
+    return shot;
+}
+
+std::vector<uint32_t> ProgramRun::pixelsOf(const ScreenRect& area) const {
+    Display* d = dpy(connection);
+    std::vector<uint32_t> pixels;
+    if (d == nullptr || area.width <= 0 || area.height <= 0) {
+        return pixels;
+    }
+    XSync(d, False);
+    XImage* image =
+        XGetImage(d, DefaultRootWindow(d), area.x, area.y, static_cast<unsigned>(area.width),
+                  static_cast<unsigned>(area.height), AllPlanes, ZPixmap);
+    if (image == nullptr) {
+        return pixels;
+    }
+    pixels.reserve(static_cast<size_t>(area.width) * area.height);
+    for (int y = 0; y < area.height; ++y) {
+        for (int x = 0; x < area.width; ++x) {
+            pixels.push_back(static_cast<uint32_t>(XGetPixel(image, x, y)) & 0xFFFFFF);
+        }
+    }
+    XDestroyImage(image);
+    return pixels;
 }
 
 bool ProgramRun::xdotool(const std::string& arguments) const {

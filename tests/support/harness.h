@@ -87,7 +87,13 @@ struct ProgramRun {
     ScreenRect panel() const;
 
     Screenshot screenshot() const;
+    // The screen as xwd dumps it: window by window, each through its own visual. Windows whose
+    // visual is not the screen's default can come out otherwise than the X server shows them.
+    Screenshot screenshotWithXwd() const;
     Rgb pixel(Point p) const { return screenshot().at(p); }
+    // The pixels of `area` alone (0xRRGGBB, row by row from the top): quick enough to see a
+    // picture before a busy program replaces it.
+    std::vector<uint32_t> pixelsOf(const ScreenRect& area) const;
 
     // Input, in screen coordinates. Modifiers are xdotool key names ("shift", "ctrl", "alt").
     void move(Point p) const;
