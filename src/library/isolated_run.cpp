@@ -16,6 +16,10 @@
 #include <new>
 #include <thread>
 
+#if defined(__SANITIZE_ADDRESS__)
+#include <sanitizer/common_interface_defs.h>
+#endif
+
 namespace {
 
 // The child's exit statuses besides 0; a sanitizer that stops the child exits with 1.
@@ -60,7 +64,19 @@ int makeOutputFile() {
     return ::open("/tmp", O_TMPFILE | O_RDWR | O_CLOEXEC, 0600);
 }
 
+// A crash in the child ends it by its signal, quietly: the handlers it inherited (a sanitizer's
+// report, a fuzzer's writing of the input that crashed) belong to the parent.
+void dieQuietly() {
+    for (const int sig : {SIGSEGV, SIGBUS, SIGILL, SIGFPE, SIGABRT, SIGTRAP}) {
+        ::signal(sig, SIG_DFL);
+    }
+#if defined(__SANITIZE_ADDRESS__)
+    __sanitizer_set_death_callback(nullptr);
+#endif
+}
+
 [[noreturn]] void runChild(const std::function<bool(int)>& work, int fd) {
+    dieQuietly();
     const int null = ::open("/dev/null", O_RDWR);
     if (null >= 0) {
         ::dup2(null, 0);
