@@ -110,11 +110,6 @@ bool inside(int64_t index, size_t size) {
     return index >= 0 && static_cast<uint64_t>(index) < size;
 }
 
-struct Triangle {
-    IndexTriple points;
-    IndexTriple normals;
-};
-
 class Assembler {
 public:
     Assembler(const FaceSets& sets, size_t maxPoints) : sets(sets), maxPoints(maxPoints) {}
@@ -134,28 +129,28 @@ public:
         if (base < 0) {
             return;
         }
-        bool fileNormals = collect(p, pointList.size());
-        const bool turn = (p.clockwise != 0) != placement.mirrors;
+        const size_t first = coordIndex.size();
+        bool fileNormals = collect(p, pointList.size(), base);
         int32_t normalBase = 0;
         if (fileNormals && placement.normalsMap) {
             normalBase = place(sets.vectors[p.normals], p.normals, p.matrix, normals, normalStarts,
                                true, placement);
         }
         fileNormals = fileNormals && placement.normalsMap && normalBase >= 0;
-        for (Triangle t : scratch) {
-            t.points = {t.points.a + base, t.points.b + base, t.points.c + base};
+        const bool turn = (p.clockwise != 0) != placement.mirrors;
+        for (size_t i = first; i < coordIndex.size(); ++i) {
+            IndexTriple& t = coordIndex[i];
+            IndexTriple& n = normalIndex[i];
             if (turn) {
-                std::swap(t.points.b, t.points.c);
-                std::swap(t.normals.b, t.normals.c);
+                std::swap(t.b, t.c);
+                std::swap(n.b, n.c);
             }
-            coordIndex.push_back(t.points);
             if (fileNormals) {
-                normalIndex.push_back(
-                    {t.normals.a + normalBase, t.normals.b + normalBase, t.normals.c + normalBase});
+                n = {n.a + normalBase, n.b + normalBase, n.c + normalBase};
             } else {
-                normals.push_back(flatNormal(points, t.points));
+                normals.push_back(flatNormal(points, t));
                 const auto k = static_cast<int32_t>(normals.size() - 1);
-                normalIndex.push_back({k, k, k});
+                n = {k, k, k};
             }
         }
     }
@@ -207,10 +202,10 @@ private:
         return -1;
     }
 
-    // Splits the faces of the placement into scratch (point positions in its list, normal
-    // positions in its normal list). False when the triangles cannot all take file normals.
-    bool collect(const FaceSetPlacement& p, size_t pointCount) {
-        scratch.clear();
+    // Appends the fans of the placement's faces to coordIndex (its points start at `base`) and
+    // their corners' positions in its normal list to normalIndex. False when the triangles
+    // cannot all take normals from the file (normalIndex then holds no meaning for them).
+    bool collect(const FaceSetPlacement& p, size_t pointCount, int32_t base) {
         const std::span<const int32_t> coords = sets.indices[p.coordIndex];
         const bool hasNormals = p.binding != NormalBinding::None && p.normals < sets.vectors.size();
         const size_t normalCount = hasNormals ? sets.vectors[p.normals].size() : 0;
@@ -228,7 +223,9 @@ private:
                     !inside(coords[q[2]], pointCount)) {
                     continue;
                 }
-                Triangle t{{coords[q[0]], coords[q[1]], coords[q[2]]}, {}};
+                coordIndex.push_back(
+                    {coords[q[0]] + base, coords[q[1]] + base, coords[q[2]] + base});
+                IndexTriple normal;
                 if (normalsServe) {
                     int64_t n[3];
                     for (int k = 0; k < 3; ++k) {
@@ -236,11 +233,11 @@ private:
                         normalsServe = normalsServe && inside(n[k], normalCount);
                     }
                     if (normalsServe) {
-                        t.normals = {static_cast<int32_t>(n[0]), static_cast<int32_t>(n[1]),
-                                     static_cast<int32_t>(n[2])};
+                        normal = {static_cast<int32_t>(n[0]), static_cast<int32_t>(n[1]),
+                                  static_cast<int32_t>(n[2])};
                     }
                 }
-                scratch.push_back(t);
+                normalIndex.push_back(normal);
             }
             if (end > start) {
                 ++face;
@@ -254,7 +251,6 @@ private:
     const FaceSets& sets;
     size_t maxPoints;
     ListStarts pointStarts, normalStarts;
-    std::vector<Triangle> scratch;
 };
 
 }  // namespace
@@ -282,7 +278,21 @@ std::optional<std::string> assembleMesh(const FaceSets& sets, Mesh& mesh, size_t
         }
     }
 
+    // Room for every list once and a flat normal per triangle; room that stays unused is never
+    // touched, so it costs address space only.
+    std::vector<bool> seen(sets.vectors.size());
+    size_t points = 0, normals = triangles;
+    for (const FaceSetPlacement& p : sets.placements) {
+        for (const auto& [list, total] : {std::pair{p.points, &points}, {p.normals, &normals}}) {
+            if (list < sets.vectors.size() && !seen[list]) {
+                seen[list] = true;
+                *total += sets.vectors[list].size();
+            }
+        }
+    }
     Assembler assembler(sets, maxPoints);
+    assembler.points.reserve(std::min(points, maxPoints));
+    assembler.normals.reserve(std::min(normals, maxPoints + triangles));
     assembler.coordIndex.reserve(triangles);
     assembler.normalIndex.reserve(triangles);
     for (const FaceSetPlacement& p : sets.placements) {

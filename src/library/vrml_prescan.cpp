@@ -1,5 +1,6 @@
 #include "library/vrml_prescan.h"
 
+#include <array>
 #include <cstring>
 
 namespace {
@@ -14,26 +15,13 @@ std::string atLine(const std::string& what, size_t limit, const char* unit, size
 
 // Characters that end a word for the parser as well as for this scan. Every character the
 // parser takes into a number is a word character here, so no number is longer than its word.
-bool delimiter(unsigned char c) {
-    switch (c) {
-        case ' ':
-        case '\t':
-        case '\n':
-        case '\r':
-        case '\f':
-        case '\v':
-        case ',':
-        case '{':
-        case '}':
-        case '[':
-        case ']':
-        case '"':
-        case '#':
-            return true;
-        default:
-            return false;
+constexpr std::array<bool, 256> DELIMITERS = [] {
+    std::array<bool, 256> table{};
+    for (const unsigned char c : std::string_view(" \t\n\r\f\v,{}[]\"#")) {
+        table[c] = true;
     }
-}
+    return table;
+}();
 
 }  // namespace
 
@@ -55,7 +43,7 @@ std::optional<std::string> parserHazard(std::string_view text) {
     size_t word = 0;
     for (size_t i = headerLength; i < text.size(); ++i) {
         const auto c = static_cast<unsigned char>(text[i]);
-        if (!delimiter(c)) {
+        if (!DELIMITERS[c]) {
             if (++word > MAX_PARSER_WORD) {
                 return atLine("a word of more than", MAX_PARSER_WORD, "characters", line);
             }
