@@ -1,4 +1,5 @@
-// What Tessaly says about the models it read: the start-up lines on stderr and --list-models.
+// tessaly --list-models: one exact line per model file in either reading. (The start-up lines on
+// stderr are checked end to end, in full_vrml_e2e.cpp.)
 #include "app/model_listing.h"
 
 #include <gtest/gtest.h>
@@ -9,7 +10,6 @@
 #include <string>
 
 #include "library/model_folder.h"
-#include "platform/scripted_platform.h"
 
 namespace {
 
@@ -76,31 +76,6 @@ TEST_F(ModelListingTest, ListsEveryFileWithPositionCountsAndNote) {
               "the VRML parser: not VRML 1.0 or 2.0 text (no \"#VRML V1.0 ascii\" or \"#VRML "
               "V2.0 utf8\" header))\n"
               "4\te.wrl\t0\t0\t\n");
-}
-
-TEST_F(ModelListingTest, StartUpNamesModelsWithoutTrianglesAndFallbacks) {
-    ScriptedPlatform scripted;
-    scripted.install();
-    Scene classicScene;
-    const auto classicReports = readModelFolder(classicScene, ModelReading::Classic);
-    EXPECT_EQ(printed([&](std::FILE* out) {
-                  reportModelsRead(classicReports, classicScene, ModelReading::Classic, out);
-              }),
-              "VRMLmodels/c.wrl: no triangles (the classic reading takes only the first point "
-              "and face lists of a file; tessaly --full-vrml reads every shape)\n"
-              "VRMLmodels/e.wrl: no triangles (the classic reading takes only the first point "
-              "and face lists of a file; tessaly --full-vrml reads every shape)\n");
-    Scene fullScene;
-    const auto fullReports = readModelFolder(fullScene, ModelReading::Full);
-    EXPECT_EQ(printed([&](std::FILE* out) {
-                  reportModelsRead(fullReports, fullScene, ModelReading::Full, out);
-              }),
-              "VRMLmodels/d.wrl: read the classic way: the VRML parser refused it (not given to "
-              "the VRML parser: not VRML 1.0 or 2.0 text (no \"#VRML V1.0 ascii\" or \"#VRML "
-              "V2.0 utf8\" header))\n"
-              "VRMLmodels/e.wrl: no triangles\n");
-    // The message boxes stay as they were: one "Cannot read file" for b.wrl in each reading.
-    EXPECT_EQ(scripted.messages.size(), 2u);
 }
 
 }  // namespace
