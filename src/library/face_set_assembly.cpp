@@ -10,14 +10,15 @@
 
 namespace {
 
-struct Placement {
+// A placement's matrix for points, and the inverse transpose of its 3x3 part for normals.
+struct PlacementMatrix {
     double m[16];  // column-major
     bool identity = true;
     double normal[9];         // inverse transpose of the upper 3x3, row-major
     bool normalsMap = false;  // false when the 3x3 part cannot be inverted
     bool mirrors = false;     // negative determinant
 
-    explicit Placement(const float matrix[16]) {
+    explicit PlacementMatrix(const float matrix[16]) {
         static const float unit[16] = {1, 0, 0, 0, 0, 1, 0, 0, 0, 0, 1, 0, 0, 0, 0, 1};
         identity = std::memcmp(matrix, unit, sizeof unit) == 0;
         for (int i = 0; i < 16; ++i) {
@@ -122,7 +123,7 @@ public:
         if (p.points >= sets.vectors.size() || p.coordIndex >= sets.indices.size()) {
             return;
         }
-        const Placement placement(p.matrix);
+        const PlacementMatrix placement(p.matrix);
         const std::span<const Vec3f> pointList = sets.vectors[p.points];
         const int32_t base =
             place(pointList, p.points, p.matrix, points, pointStarts, false, placement);
@@ -160,7 +161,7 @@ private:
     // position in `to`, or -1 when the points would pass the limit.
     int32_t place(std::span<const Vec3f> list, uint32_t id, const float matrix[16],
                   std::vector<Vec3d>& to, ListStarts& starts, bool directions,
-                  const Placement& placement) {
+                  const PlacementMatrix& placement) {
         PlacedList key{id, {}};
         std::memcpy(key.matrix.data(), matrix, sizeof key.matrix);
         const auto found = starts.find(key);
