@@ -8,8 +8,12 @@
 // Walking the nodes instead of taking Coin's triangle callbacks keeps the file's indexed points
 // (a triangle callback hands over every corner as a separate vertex, three times the points),
 // splits faces as the classic reading does, takes the file's normals as they are written and
-// flat normals where there are none (Coin would make its own, smoothed by creaseAngle), and
-// costs a small part of what Coin's own triangulation costs.
+// flat normals where there are none (Coin would make its own, smoothed by creaseAngle), and hands
+// the lists over as Coin holds them, in a few large writes, instead of one call per triangle.
+//
+// The parser runs in a child process because it is not safe on hostile input (vrml_prescan.h
+// lists what it is never given; fuzzing found crashes beyond that). A crash, an endless walk or
+// a memory blow-up ends the child, and the file is read the classic way.
 #include "library/full_vrml_reader.h"
 
 #include <Inventor/SoDB.h>
