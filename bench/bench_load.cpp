@@ -5,8 +5,14 @@
 // (VmHWM) is its own. The figures of both readers are printed side by side, with the speed-up
 // and the fast reader's peak memory in multiples of its four lists.
 //
+// A second table gives the full reading (--full-vrml) of the same models beside the classic one
+// and beside Coin3D's own read and traversal of the file (SoDB::readAll and an SoCallbackAction
+// that triangulates every shape): the full reading should take at most twice as long as Coin's.
+//
 // Usage: bench_load [largest triangle count, default 1000000]
-//        bench_load --measure fast|reference NAME   (one load in VRMLmodels/, prints figures)
+//        bench_load --measure fast|reference|full|coin NAME
+//                   (one load in VRMLmodels/, prints figures)
+#include <sys/resource.h>
 #include <time.h>
 #include <unistd.h>
 
@@ -19,7 +25,10 @@
 #include <filesystem>
 #include <fstream>
 #include <string>
+#include <vector>
 
+#include "coin_baseline.h"
+#include "library/full_vrml_reader.h"
 #include "library/vrml_reader.h"
 #include "scene/mesh.h"
 #include "support/reference_reader.h"
@@ -87,10 +96,18 @@ long peakResidentBytes() {
     return -1;
 }
 
+// This process's CPU time and that of its children that have ended (the full reading parses in
+// a child process).
 double cpuSeconds() {
     timespec t{};
     ::clock_gettime(CLOCK_PROCESS_CPUTIME_ID, &t);
-    return static_cast<double>(t.tv_sec) + static_cast<double>(t.tv_nsec) * 1e-9;
+    rusage children{};
+    ::getrusage(RUSAGE_CHILDREN, &children);
+    auto seconds = [](const timeval& v) {
+        return static_cast<double>(v.tv_sec) + static_cast<double>(v.tv_usec) * 1e-6;
+    };
+    return static_cast<double>(t.tv_sec) + static_cast<double>(t.tv_nsec) * 1e-9 +
+           seconds(children.ru_utime) + seconds(children.ru_stime);
 }
 
 // Mixes every bit of a list (4-byte words: both element types are made of them) into the hash.
@@ -112,7 +129,18 @@ int measure(const std::string& reader, const std::string& name) {
     Mesh mesh(name);
     const double cpuStart = cpuSeconds();
     const auto start = std::chrono::steady_clock::now();
-    const bool ok = reader == "fast" ? loadModel(mesh) : referenceLoadModel(mesh);
+    bool ok = false;
+    size_t coinTriangles = 0;
+    if (reader == "fast") {
+        ok = loadModel(mesh);
+    } else if (reader == "reference") {
+        ok = referenceLoadModel(mesh);
+    } else if (reader == "full") {
+        ok = readFullVrml(mesh, "VRMLmodels/" + name).status == FullVrmlResult::Status::Read;
+    } else if (reader == "coin") {
+        coinTriangles = coinReadAndTraverse("VRMLmodels/" + name);
+        ok = coinTriangles > 0;
+    }
     const double seconds =
         std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
     const double cpu = cpuSeconds() - cpuStart;
@@ -127,8 +155,9 @@ int measure(const std::string& reader, const std::string& name) {
     hashList(hash, mesh.normals);
     hashList(hash, mesh.coordIndex);
     hashList(hash, mesh.normalIndex);
+    const size_t triangles = reader == "coin" ? coinTriangles : mesh.coordIndex.size();
     std::printf("%.6f %.6f %ld %zu %zu %016llx\n", seconds, cpu, peakResidentBytes(), listBytes,
-                mesh.coordIndex.size(), static_cast<unsigned long long>(hash));
+                triangles, static_cast<unsigned long long>(hash));
     return 0;
 }
 
@@ -182,6 +211,13 @@ int main(int argc, char** argv) {
                 "MB", "wall", "cpu", "MB/s", "wall", "cpu", "MB/s", "wall", "(cpu)", "peak MB",
                 "lists MB", "ratio");
     int status = 0;
+    struct Model {
+        std::string name;
+        size_t triangles;
+        double megabytes;
+        Figures classic;
+    };
+    std::vector<Model> models;
     for (long target = 10000; target <= largest; target *= 10) {
         const int n = static_cast<int>(std::ceil(std::sqrt(target / 2.0))) + 1;
         const std::string name = "grid" + std::to_string(target) + ".wrl";
@@ -216,7 +252,39 @@ int main(int argc, char** argv) {
             fast.peak / 1e6, fast.listBytes / 1e6,
             static_cast<double>(fast.peak) / static_cast<double>(fast.listBytes));
         std::fflush(stdout);
-        fs::remove(root / "VRMLmodels" / name);
+        models.push_back({name, triangles, megabytes, fast});
+    }
+
+    std::printf(
+        "\nFull reading (--full-vrml) beside the classic one and Coin's own read and "
+        "traversal (best of 3 each; cpu includes the parsing process)\n");
+    std::printf("%10s %6s | %-16s | %-17s | %-17s | %s\n", "triangles", "MB", "classic: s (cpu)",
+                "full: s (cpu)", "Coin: s (cpu)", "full / Coin");
+    for (const Model& model : models) {
+        auto best = [&](const char* reader) {
+            Figures f = measureInChild(self, reader, model.name);
+            for (int i = 0; i < 2; ++i) {
+                const Figures again = measureInChild(self, reader, model.name);
+                if (again.seconds < f.seconds) {
+                    f = again;
+                }
+            }
+            return f;
+        };
+        const Figures full = best("full");
+        const Figures coin = best("coin");
+        if (full.triangles != model.triangles || coin.triangles != model.triangles) {
+            std::fprintf(stderr, "%s: full reading %zu, Coin %zu of %zu triangles\n",
+                         model.name.c_str(), full.triangles, coin.triangles, model.triangles);
+            status = 1;
+        }
+        std::printf(
+            "%10zu %6.1f | %7.3f (%6.3f) | %7.3f (%7.3f) | %7.3f (%7.3f) | %4.2fx (%4.2fx)\n",
+            model.triangles, model.megabytes, model.classic.seconds, model.classic.cpu,
+            full.seconds, full.cpu, coin.seconds, coin.cpu, full.seconds / coin.seconds,
+            full.cpu / coin.cpu);
+        std::fflush(stdout);
+        fs::remove(root / "VRMLmodels" / model.name);
     }
     fs::current_path(previous);
     fs::remove_all(root);

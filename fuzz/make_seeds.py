@@ -14,6 +14,8 @@ out.mkdir(parents=True, exist_ok=True)
 literal = re.compile(r'"((?:[^"\\\n]|\\.)*)"')
 # Adjacent literals (only white space between them) are one string, as the compiler joins them.
 joined = re.compile(r'(?:"(?:[^"\\\n]|\\.)*"\s*)+')
+# Raw string literals R"(...)" hold whole model files.
+raw = re.compile(r'R"([^(\s]*)\((.*?)\)\1"', re.S)
 keywords = ("Coordinate", "Normal", "coordIndex", "normalIndex", "point", "vector")
 escapes = {"n": b"\n", "t": b"\t", "r": b"\r", "\\": b"\\", '"': b'"', "'": b"'", "0": b"\0"}
 
@@ -43,6 +45,13 @@ for source in sorted((top / "tests" / "library").glob("*.cpp")):
     text = source.read_text()
     for match in joined.finditer(text):
         data = b"".join(decode(m.group(1)) for m in literal.finditer(match.group(0)))
+        if len(data) < 8 or not any(k.encode() in data for k in keywords):
+            continue
+        name = out / ("t-" + hashlib.sha1(data).hexdigest()[:12] + ".wrl")
+        name.write_bytes(data)
+        count += 1
+    for match in raw.finditer(text):
+        data = match.group(2).encode()
         if len(data) < 8 or not any(k.encode() in data for k in keywords):
             continue
         name = out / ("t-" + hashlib.sha1(data).hexdigest()[:12] + ".wrl")

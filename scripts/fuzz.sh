@@ -30,6 +30,8 @@ if [[ -z "${TESSALY_FUZZ_NO_BUILD:-}" ]]; then
 fi
 
 export ASAN_OPTIONS=${ASAN_OPTIONS:-detect_leaks=1}
+# The same suppressions as the tests: the full reading initialises Coin3D once per process.
+export LSAN_OPTIONS=${LSAN_OPTIONS:-suppressions=$top/tests/lsan.supp:print_suppressions=0}
 export UBSAN_OPTIONS=${UBSAN_OPTIONS:-print_stacktrace=1:halt_on_error=1}
 failed=0
 for target in "${targets[@]}"; do

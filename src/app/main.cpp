@@ -1,5 +1,23 @@
+#include <cstdio>
+
+#include "app/command_line.h"
+#include "app/model_listing.h"
 #include "app/startup.h"
 
 int main(int argc, char** argv) {
-    runTessaly(argc, argv);
+    const CommandLine line = parseCommandLine(argc, argv);
+    if (!line.unknownOption.empty()) {
+        std::fprintf(stderr, "tessaly: unknown option %s\n\n%s", line.unknownOption.c_str(),
+                     usageText().c_str());
+        return 2;
+    }
+    if (line.help) {
+        std::fputs(usageText().c_str(), stdout);
+        return 0;
+    }
+    const ModelReading reading = line.fullVrml ? ModelReading::Full : ModelReading::Classic;
+    if (line.listModels) {
+        return listModels(reading, stdout);
+    }
+    runTessaly(line.glutArguments, reading);
 }

@@ -10,6 +10,7 @@
 #include "app/layout.h"
 #include "app/leak_check.h"
 #include "app/menus.h"
+#include "app/model_listing.h"
 #include "panel/panel.h"
 #include "platform/platform.h"
 
@@ -91,8 +92,16 @@ void closeMain() {
     }
 }
 
-void runTessaly(int argc, char** argv) {
-    glutInit(&argc, argv);
+void runTessaly(const std::vector<std::string>& glutArguments, ModelReading reading) {
+    // glutInit takes the options it knows out of argv, so it gets copies it may rearrange.
+    std::vector<std::string> copies = glutArguments;
+    std::vector<char*> argv;
+    for (std::string& argument : copies) {
+        argv.push_back(argument.data());
+    }
+    argv.push_back(nullptr);
+    int argc = static_cast<int>(copies.size());
+    glutInit(&argc, argv.data());
     std::atexit([] {
         exiting = true;
         checkLeaksBeforeTeardown();
@@ -109,7 +118,7 @@ void runTessaly(int argc, char** argv) {
 
     platform() = desktopPlatform();
     platform().afterModalDialog = afterModalDialog;
-    scene.loadModelLibrary();
+    reportModelsRead(readModelFolder(scene, reading), scene, reading, stderr);
 
     const int modelMenu = createModelMenu();
     glutSetWindow(mainWindow);

@@ -1,7 +1,13 @@
 #pragma once
 
-// The whole program: opens the windows, fills the model library and pumps events until exit.
-[[noreturn]] void runTessaly(int argc, char** argv);
+#include <string>
+#include <vector>
+
+#include "library/model_reading.h"
+
+// The whole program: opens the windows, fills the model library with the given reading and pumps
+// events until exit. `glutArguments` (the program name first) go to glutInit.
+[[noreturn]] void runTessaly(const std::vector<std::string>& glutArguments, ModelReading reading);
 
 void displayMain();
 void closeMain();

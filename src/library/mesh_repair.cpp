@@ -37,6 +37,10 @@ Vec3d faceNormal(Vec3 p0, Vec3 p1, Vec3 p2) {
     return {n.x, n.y, n.z};
 }
 
+Vec3d flatNormal(const std::vector<Vec3d>& points, const IndexTriple& t) {
+    return faceNormal(narrow(points[t.a]), narrow(points[t.b]), narrow(points[t.c]));
+}
+
 bool dropInvalidTriangles(Mesh& mesh) {
     const size_t count = mesh.coordIndex.size();
     size_t valid = 0;
@@ -83,8 +87,7 @@ void appendFlatNormals(Mesh& mesh) {
     mesh.normals.reserve(mesh.normals.size() + mesh.coordIndex.size());
     mesh.normalIndex.reserve(mesh.normalIndex.size() + mesh.coordIndex.size());
     for (const IndexTriple& t : mesh.coordIndex) {
-        mesh.normals.push_back(faceNormal(narrow(mesh.points[t.a]), narrow(mesh.points[t.b]),
-                                          narrow(mesh.points[t.c])));
+        mesh.normals.push_back(flatNormal(mesh.points, t));
         const auto k = static_cast<int32_t>(mesh.normals.size() - 1);
         mesh.normalIndex.push_back({k, k, k});
     }

@@ -11,6 +11,10 @@
 // non-finite length) gets (0, 0, 0).
 Vec3d faceNormal(Vec3 p0, Vec3 p1, Vec3 p2);
 
+// The face normal of triangle t of `points` (whose indices must lie inside it), from the points
+// narrowed to single precision; values beyond the float range count as infinite.
+Vec3d flatNormal(const std::vector<Vec3d>& points, const IndexTriple& t);
+
 // Drops every triangle of coordIndex with an index outside points (negative ones included),
 // together with its normalIndex triple when it has one. True when something was dropped.
 bool dropInvalidTriangles(Mesh& mesh);

@@ -1,16 +1,25 @@
+#include "library/model_library.h"
+
 #include <memory>
 
-#include "library/vrml_reader.h"
 #include "platform/platform.h"
-#include "scene/scene.h"
 
 void Scene::loadModelLibrary() {
+    readModelFolder(*this, ModelReading::Classic);
+}
+
+std::vector<ModelReport> readModelFolder(Scene& scene, ModelReading reading) {
+    std::vector<ModelReport> reports;
     for (const std::string& fileName : platform().listModelFiles("VRMLmodels")) {
         auto mesh = std::make_unique<Mesh>(fileName);
-        if (loadModel(*mesh)) {
-            models.push_back(std::move(mesh));
+        ModelReport report{fileName, -1, readModel(*mesh, reading)};
+        if (report.result.readable) {
+            report.position = static_cast<int>(scene.models.size());
+            scene.models.push_back(std::move(mesh));
         } else {
             platform().showMessage("Cannot read file", "Error");
         }
+        reports.push_back(std::move(report));
     }
+    return reports;
 }

@@ -17,6 +17,7 @@
 #include "library/model_folder.h"
 #include "scene/index_range.h"
 #include "support/measured_run.h"
+#include "support/repeated_file.h"
 
 namespace {
 
@@ -79,23 +80,7 @@ protected:
     // `tail`. Returns the file's size.
     size_t writeRepeated(const std::string& name, const std::string& head, const std::string& block,
                          size_t size, const std::string& tail) {
-        std::ofstream out(root / "VRMLmodels" / name, std::ios::binary);
-        out << head;
-        std::string chunk;
-        while (chunk.size() + block.size() <= MB) {
-            chunk += block;
-        }
-        size_t done = 0;
-        while (done + chunk.size() <= size) {
-            out.write(chunk.data(), static_cast<std::streamsize>(chunk.size()));
-            done += chunk.size();
-        }
-        while (done + block.size() <= size) {
-            out << block;
-            done += block.size();
-        }
-        out << tail;
-        return head.size() + done + tail.size();
+        return writeRepeatedFile(root / "VRMLmodels" / name, head, block, size, tail);
     }
 
     // The generous bound: four times the file plus 100 MB.

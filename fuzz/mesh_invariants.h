@@ -1,0 +1,61 @@
+#pragma once
+
+// What every model reader must leave: a Mesh that drawing can use without reading outside a list,
+// and arrays derived from it for drawing that stay inside the Mesh too. A broken invariant aborts,
+// which the fuzzer reports with the input.
+#include <cmath>
+#include <cstddef>
+#include <cstdint>
+#include <cstdio>
+#include <cstdlib>
+
+#include "scene/index_range.h"
+#include "scene/mesh.h"
+#include "scene/mesh_arrays.h"
+
+inline void failInvariant(const char* what) {
+    std::fprintf(stderr, "model invariant broken: %s\n", what);
+    std::abort();
+}
+
+inline bool finiteVector(const Vec3d& v) {
+    return std::isfinite(v.x) && std::isfinite(v.y) && std::isfinite(v.z);
+}
+
+inline void checkDrawable(const Mesh& mesh) {
+    for (const IndexTriple& t : mesh.coordIndex) {
+        if (!validTriple(t, mesh.points.size())) {
+            failInvariant("coordIndex outside points");
+        }
+    }
+    if (mesh.normals.empty() && !mesh.coordIndex.empty()) {
+        failInvariant("triangles without normals");
+    }
+    if (!mesh.normals.empty()) {
+        // Triangle i takes triple i; triples read beyond the last triangle are kept but unused.
+        if (mesh.normalIndex.size() < mesh.coordIndex.size()) {
+            failInvariant("fewer normalIndex triples than triangles");
+        }
+        for (size_t i = 0; i < mesh.coordIndex.size(); ++i) {
+            if (!validTriple(mesh.normalIndex[i], mesh.normals.size())) {
+                failInvariant("normalIndex outside normals");
+            }
+        }
+    }
+
+    const MeshArrays arrays = buildMeshArrays(mesh);
+    const size_t pointCount = arrays.points.size() / 3;
+    const size_t cornerCount = arrays.corners.size() / 6;
+    const size_t indexRange =
+        arrays.normals == MeshArrays::Normals::PerCorner ? cornerCount : pointCount;
+    for (const uint32_t i : arrays.triangles) {
+        if (i >= indexRange) {
+            failInvariant("triangle array index outside its vertex array");
+        }
+    }
+    for (const uint32_t i : arrays.edges) {
+        if (i >= pointCount) {
+            failInvariant("edge index outside points");
+        }
+    }
+}
