@@ -7,6 +7,7 @@
 
 #include <algorithm>
 #include <cerrno>
+#include <cstring>
 #include <ctime>
 #include <filesystem>
 
@@ -37,21 +38,24 @@ mode_t defaultFileMode() {
 // Follows a chain of symbolic links to the path that is finally written, whether it exists or
 // not. A relative link target counts from the folder that holds the link; the path is never
 // normalised, so ".." after a linked folder means what the kernel takes it to mean. Nothing when
-// the chain is longer than the kernel itself would follow or a link cannot be read.
-std::optional<std::string> finalTarget(const std::string& path) {
+// the chain is longer than the kernel itself would follow or a link cannot be read; `error` then
+// holds why.
+std::optional<std::string> finalTarget(const std::string& path, int& error) {
     fs::path current = path;
     for (int hop = 0; hop <= 40; ++hop) {
         struct stat info {};
         if (lstat(current.c_str(), &info) != 0 || !S_ISLNK(info.st_mode)) {
             return current.string();
         }
-        std::error_code error;
-        const fs::path next = fs::read_symlink(current, error);
-        if (error || next.empty()) {
+        std::error_code readError;
+        const fs::path next = fs::read_symlink(current, readError);
+        if (readError || next.empty()) {
+            error = readError ? readError.value() : ENOENT;
             return std::nullopt;
         }
         current = current.parent_path() / next;
     }
+    error = ELOOP;
     return std::nullopt;
 }
 
@@ -69,7 +73,7 @@ std::string temporaryPrefix(const std::string& target) {
            (static_cast<unsigned char>(name[keep]) & 0xC0) == 0x80) {
         --keep;
     }
-    return "." + name.substr(0, keep) + TEMPORARY_MARK;
+    return std::string(".").append(name, 0, keep).append(TEMPORARY_MARK);
 }
 
 // Whether `entry` is "<prefix><pid>.tmp" or "<prefix><pid>-<n>.tmp", as createTemporaryBeside
@@ -127,7 +131,11 @@ int createTemporaryBeside(const std::string& target, std::string& tempPath) {
     const std::string start =
         (folderOf(target) + "/") + temporaryPrefix(target) + std::to_string(getpid());
     for (int attempt = 0; attempt < 100; ++attempt) {
-        tempPath = start + (attempt == 0 ? "" : "-" + std::to_string(attempt)) + TEMPORARY_END;
+        tempPath = start;
+        if (attempt != 0) {
+            tempPath.append("-").append(std::to_string(attempt));
+        }
+        tempPath.append(TEMPORARY_END);
         const int fd = open(tempPath.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0600);
         if (fd >= 0 || errno != EEXIST) {
             return fd;
@@ -152,6 +160,7 @@ bool writeAll(int fd, std::string_view content) {
             return false;
         }
         if (n == 0) {
+            errno = EIO;
             return false;
         }
         content.remove_prefix(static_cast<size_t>(n));
@@ -166,11 +175,12 @@ bool overwrite(int fd, std::string_view content) {
 
 // Writes the open target itself, as opening it for writing would. Room is reserved first where the
 // file system can, so that a full disk is mostly found before the old content is touched; a write
-// that fails later puts the old content back if it could be read.
-bool writeInPlace(int fd, const std::string& target, std::string_view content) {
+// that fails later puts the old content back if it could be read. `error` holds why it failed.
+bool writeInPlace(int fd, const std::string& target, std::string_view content, int& error) {
     if (!content.empty() &&
         fallocate(fd, FALLOC_FL_KEEP_SIZE, 0, static_cast<off_t>(content.size())) != 0 &&
         (errno == ENOSPC || errno == EDQUOT || errno == EFBIG)) {
+        error = errno;
         return false;
     }
     const auto previous = readWholeFile(target);
@@ -181,6 +191,7 @@ bool writeInPlace(int fd, const std::string& target, std::string_view content) {
     if (overwrite(fd, content)) {
         return true;
     }
+    error = errno;
     if (previous) {
         overwrite(fd, *previous);
     }
@@ -188,14 +199,22 @@ bool writeInPlace(int fd, const std::string& target, std::string_view content) {
 }
 
 // Writes a temporary file with the target's mode and renames it over the target. On failure the
-// temporary file is gone and `renameError` holds the rename's errno, or 0 if it never ran.
+// temporary file is gone, `error` holds why and `renameError` holds the rename's errno, or 0 if it
+// never ran.
 bool replaceThroughTemporary(int fd, const std::string& tempPath, const std::string& target,
-                             mode_t mode, std::string_view content, int& renameError) {
+                             mode_t mode, std::string_view content, int& renameError, int& error) {
     renameError = 0;
     bool ok = fchmod(fd, mode) == 0 && writeAllAndSync(fd, content);
-    ok = (close(fd) == 0) && ok;
+    if (!ok) {
+        error = errno;
+    }
+    if (close(fd) != 0 && ok) {
+        error = errno;
+        ok = false;
+    }
     if (ok && rename(tempPath.c_str(), target.c_str()) != 0) {
         renameError = errno;
+        error = errno;
         ok = false;
     }
     if (!ok) {
@@ -213,9 +232,27 @@ bool replaceThroughTemporary(int fd, const std::string& tempPath, const std::str
 
 }  // namespace
 
+std::string errorText(int error) {
+    // The English description whatever the locale, as the rest of the panel's text.
+    const char* description = error != 0 ? strerrordesc_np(error) : "unknown failure";
+    std::string text = description != nullptr ? description : "error " + std::to_string(error);
+    // "Permission denied" reads "permission denied" after a colon; a leading acronym stays.
+    if (text.size() > 1 && text[0] >= 'A' && text[0] <= 'Z' && text[1] >= 'a' && text[1] <= 'z') {
+        text[0] = static_cast<char>(text[0] - 'A' + 'a');
+    }
+    return text;
+}
+
 std::optional<std::string> readWholeFile(const std::string& path) {
+    std::string ignored;
+    return readWholeFile(path, ignored);
+}
+
+std::optional<std::string> readWholeFile(const std::string& path, std::string& reason) {
+    reason.clear();
     const int fd = open(path.c_str(), O_RDONLY | O_CLOEXEC);
     if (fd < 0) {
+        reason = "cannot read: " + errorText(errno);
         return std::nullopt;
     }
     struct stat info {};
@@ -231,9 +268,12 @@ std::optional<std::string> readWholeFile(const std::string& path) {
                 content = std::move(text);
                 break;
             } else if (errno != EINTR) {
+                reason = "cannot read: " + errorText(errno);
                 break;
             }
         }
+    } else {
+        reason = "cannot read: not a regular file";
     }
     close(fd);
     return content;
@@ -244,12 +284,23 @@ bool writeAllAndSync(int fd, std::string_view content) {
 }
 
 bool writeFileAtomically(const std::string& path, std::string_view content) {
+    std::string ignored;
+    return writeFileAtomically(path, content, ignored);
+}
+
+bool writeFileAtomically(const std::string& path, std::string_view content, std::string& reason) {
+    reason.clear();
+    const auto fail = [&reason](const std::string& why) {
+        reason = "cannot write: " + why;
+        return false;
+    };
     if (path.empty()) {
-        return false;
+        return fail("no file name");
     }
-    const auto target = finalTarget(path);
+    int error = 0;
+    const auto target = finalTarget(path, error);
     if (!target) {
-        return false;
+        return fail(errorText(error));
     }
     // An existing target must be a regular file that this user may open for writing, exactly as
     // a plain open for writing would demand; the open descriptor serves a write in place.
@@ -257,17 +308,19 @@ bool writeFileAtomically(const std::string& path, std::string_view content) {
     int targetFd = -1;
     struct stat existing {};
     if (stat(target->c_str(), &existing) == 0) {
-        targetFd = S_ISREG(existing.st_mode)
-                       ? open(target->c_str(), O_WRONLY | O_NONBLOCK | O_NOCTTY | O_CLOEXEC)
-                       : -1;
-        if (targetFd < 0 || fstat(targetFd, &existing) != 0 || !S_ISREG(existing.st_mode)) {
-            if (targetFd >= 0) {
-                close(targetFd);
-            }
-            return false;
+        if (!S_ISREG(existing.st_mode)) {
+            return fail("not a regular file");
+        }
+        targetFd = open(target->c_str(), O_WRONLY | O_NONBLOCK | O_NOCTTY | O_CLOEXEC);
+        if (targetFd < 0) {
+            return fail(errorText(errno));
+        }
+        if (fstat(targetFd, &existing) != 0 || !S_ISREG(existing.st_mode)) {
+            close(targetFd);
+            return fail("not a regular file");
         }
     } else if (errno != ENOENT) {
-        return false;
+        return fail(errorText(errno));
     }
 
     removeStaleTemporaries(*target);
@@ -277,16 +330,20 @@ bool writeFileAtomically(const std::string& path, std::string_view content) {
     if (fd >= 0) {
         const mode_t mode = targetFd >= 0 ? (existing.st_mode & 07777) : defaultFileMode();
         int renameError = 0;
-        ok = replaceThroughTemporary(fd, tempPath, *target, mode, content, renameError);
+        ok = replaceThroughTemporary(fd, tempPath, *target, mode, content, renameError, error);
         // A sticky folder or a mounted file: the name cannot be replaced, the file can be written.
         if (!ok && targetFd >= 0 && folderRefuses(renameError)) {
-            ok = writeInPlace(targetFd, *target, content);
+            ok = writeInPlace(targetFd, *target, content, error);
         }
-    } else if (targetFd >= 0 && folderRefuses(errno)) {
-        ok = writeInPlace(targetFd, *target, content);
+    } else {
+        error = errno;
+        if (targetFd >= 0 && folderRefuses(error)) {
+            ok = writeInPlace(targetFd, *target, content, error);
+        }
     }
-    if (targetFd >= 0) {
-        ok = (close(targetFd) == 0) && ok;
+    if (targetFd >= 0 && close(targetFd) != 0 && ok) {
+        error = errno;
+        ok = false;
     }
-    return ok;
+    return ok || fail(errorText(error));
 }

@@ -7,6 +7,9 @@
 // The whole content of a regular file, or nothing when it cannot be opened or read completely
 // (also for directories and other non-regular files).
 std::optional<std::string> readWholeFile(const std::string& path);
+// The same; on failure `reason` says why for the status line: "cannot read: " and the system's
+// description ("permission denied", "no such file or directory") or "not a regular file".
+std::optional<std::string> readWholeFile(const std::string& path, std::string& reason);
 
 // Replaces the file at `path` by `content` without ever leaving a partial file there: writes a
 // temporary file ".<name>.tessaly-save-<pid>.tmp" in the same folder, checks every write, flushes
@@ -25,6 +28,14 @@ std::optional<std::string> readWholeFile(const std::string& path);
 // points to is written (and created, if missing) and the link stays. A new file gets the usual
 // mode (0666 less the umask); a replaced file keeps its mode.
 bool writeFileAtomically(const std::string& path, std::string_view content);
+// The same; on failure `reason` says why for the status line: "cannot write: " and the
+// description of the error that stopped it ("permission denied", "no space left on device"),
+// "not a regular file" or "no file name". Empty on success.
+bool writeFileAtomically(const std::string& path, std::string_view content, std::string& reason);
+
+// The system's description of an errno value in English whatever the locale, starting with a
+// small letter unless it begins with an acronym ("permission denied").
+std::string errorText(int error);
 
 // Writes all of `content` to the open descriptor, retrying short writes and interruptions, then
 // flushes it to the device. False on the first error (a full disk, an I/O error).

@@ -11,10 +11,23 @@ bool isSpace(char c) {
     return c == ' ' || c == '\t' || c == '\n' || c == '\r' || c == '\v' || c == '\f';
 }
 
-// Splits the text into white-space separated words, one at a time.
+// Why a read stopped: the text ended where a token was due, or the token there was no number of
+// the kind wanted.
+enum class Fault { None, EndsEarly, BadNumber, BadAngle };
+
+// Splits the text into white-space separated words, one at a time. A failed read remembers its
+// fault and the offset of the word at fault (the end of the text when it ended).
 struct Tokens {
     std::string_view text;
     size_t at = 0;
+    Fault fault = Fault::None;
+    size_t faultAt = 0;
+
+    bool fail(Fault why, std::optional<std::string_view> word) {
+        fault = word ? why : Fault::EndsEarly;
+        faultAt = word ? static_cast<size_t>(word->data() - text.data()) : text.size();
+        return false;
+    }
 
     void skipSpace() {
         while (at < text.size() && isSpace(text[at])) {
@@ -37,10 +50,11 @@ struct Tokens {
     bool nextFloat(float& target) {
         const auto word = next();
         const auto value = word ? parseFloat(*word) : std::nullopt;
-        if (value) {
-            target = *value;
+        if (!value) {
+            return fail(Fault::BadNumber, word);
         }
-        return value.has_value();
+        target = *value;
+        return true;
     }
 
     bool nextMatrix(Matrix4& target) {
@@ -55,10 +69,11 @@ struct Tokens {
     bool nextAngle(int32_t& target) {
         const auto word = next();
         const auto value = word ? parseInt(*word) : std::nullopt;
-        if (value) {
-            target = *value % 360;
+        if (!value) {
+            return fail(Fault::BadAngle, word);
         }
-        return value.has_value();
+        target = *value % 360;
+        return true;
     }
 };
 
@@ -102,16 +117,29 @@ std::vector<LibraryName> namesWithSpaces(std::span<const std::string> libraryNam
     return spaced;
 }
 
+// Where a record whose name stood in the text went wrong in its numbers; the first such record
+// that was tried counts.
+void keepFirstBreak(std::optional<Tokens>& broken, const Tokens& attempt) {
+    if (!broken) {
+        broken = attempt;
+    }
+}
+
 // A record whose name is one word of the library, followed by 16 numbers. `tokens` moves past it
 // only when it is one.
-bool readRecord(Tokens& tokens, std::span<const std::string> libraryNames, ObjectRecord& record) {
+bool readRecord(Tokens& tokens, std::span<const std::string> libraryNames, ObjectRecord& record,
+                std::optional<Tokens>& broken) {
     Tokens after = tokens;
     const auto word = after.next();
     if (!word) {
         return false;
     }
     const auto match = std::find(libraryNames.begin(), libraryNames.end(), *word);
-    if (match == libraryNames.end() || !after.nextMatrix(record.transform)) {
+    if (match == libraryNames.end()) {
+        return false;
+    }
+    if (!after.nextMatrix(record.transform)) {
+        keepFirstBreak(broken, after);
         return false;
     }
     record.name = std::string(*word);
@@ -124,7 +152,7 @@ bool readRecord(Tokens& tokens, std::span<const std::string> libraryNames, Objec
 // is the longest such library name that stands in the text here, followed by 16 numbers. White
 // space that leads the name lies before the word the record starts with.
 bool readRecordWithSpacedName(Tokens& tokens, std::span<const LibraryName> spaced,
-                              ObjectRecord& record) {
+                              ObjectRecord& record, std::optional<Tokens>& broken) {
     const std::string_view text = tokens.text;
     for (const LibraryName& candidate : spaced) {
         const std::string_view name = candidate.name;
@@ -147,8 +175,51 @@ bool readRecordWithSpacedName(Tokens& tokens, std::span<const LibraryName> space
             tokens = after;
             return true;
         }
+        keepFirstBreak(broken, after);
     }
     return false;
+}
+
+// The line (from 1) that holds offset `at`. The end of the text counts as the line of its last
+// word, so that trailing line breaks do not move it past the line that ends early.
+size_t lineAt(std::string_view text, size_t at, Fault fault) {
+    if (fault == Fault::EndsEarly) {
+        while (at > 0 && isSpace(text[at - 1])) {
+            --at;
+        }
+    }
+    return 1 + static_cast<size_t>(std::count(text.begin(), text.begin() + at, '\n'));
+}
+
+std::string describeFault(const Tokens& tokens) {
+    const std::string line = std::to_string(lineAt(tokens.text, tokens.faultAt, tokens.fault));
+    switch (tokens.fault) {
+        case Fault::BadNumber:
+            return "not a scene file: bad number in line " + line;
+        case Fault::BadAngle:
+            return "not a scene file: bad angle in line " + line;
+        default:
+            return "not a scene file: line " + line + " ends early";
+    }
+}
+
+// A name as the status line can show it: at most MAX_SHOWN_NAME bytes (cut at a character
+// boundary, "..." marking the cut), control characters as '?'.
+constexpr size_t MAX_SHOWN_NAME = 20;
+std::string shownName(std::string_view name) {
+    std::string shown;
+    size_t keep = name.size();
+    if (keep > MAX_SHOWN_NAME) {
+        keep = MAX_SHOWN_NAME - 3;
+        while (keep > 0 && (static_cast<unsigned char>(name[keep]) & 0xC0) == 0x80) {
+            --keep;
+        }
+    }
+    for (size_t i = 0; i < keep; ++i) {
+        const unsigned char c = static_cast<unsigned char>(name[i]);
+        shown += (c < 0x20 || c == 0x7F) ? '?' : name[i];
+    }
+    return keep < name.size() ? shown + "..." : shown;
 }
 
 }  // namespace
@@ -194,21 +265,40 @@ std::string formatSceneFile(const SceneFileContent& content) {
 
 std::optional<SceneFileContent> parseSceneFile(std::string_view text,
                                                std::span<const std::string> libraryNames) {
+    std::string ignored;
+    return parseSceneFile(text, libraryNames, ignored);
+}
+
+std::optional<SceneFileContent> parseSceneFile(std::string_view text,
+                                               std::span<const std::string> libraryNames,
+                                               std::string& refusal) {
+    refusal.clear();
     Tokens tokens{text, 0};
+    tokens.skipSpace();
+    if (tokens.at == text.size()) {
+        refusal = "not a scene file: it is empty";
+        return std::nullopt;
+    }
     SceneFileContent content;
     for (ViewState& v : content.views) {
         if (!tokens.nextMatrix(v.projection) || !tokens.nextMatrix(v.modelview) ||
             !tokens.nextFloat(v.eye.x) || !tokens.nextFloat(v.eye.y) ||
             !tokens.nextFloat(v.eye.z) || !tokens.nextFloat(v.panX) || !tokens.nextFloat(v.panY) ||
             !tokens.nextAngle(v.rotX) || !tokens.nextAngle(v.rotY) || !tokens.nextFloat(v.zoom)) {
+            refusal = describeFault(tokens);
             return std::nullopt;
         }
     }
     const auto spaced = namesWithSpaces(libraryNames);
     for (tokens.skipSpace(); tokens.at < text.size(); tokens.skipSpace()) {
         ObjectRecord record;
-        if (!readRecord(tokens, libraryNames, record) &&
-            !readRecordWithSpacedName(tokens, spaced, record)) {
+        std::optional<Tokens> broken;
+        if (!readRecord(tokens, libraryNames, record, broken) &&
+            !readRecordWithSpacedName(tokens, spaced, record, broken)) {
+            Tokens name = tokens;
+            refusal = broken
+                          ? describeFault(*broken)
+                          : "no model '" + shownName(name.next().value_or("")) + "' in VRMLmodels";
             return std::nullopt;
         }
         content.objects.push_back(std::move(record));

@@ -56,3 +56,11 @@ std::string formatSceneFile(const SceneFileContent& content);
 // them; the rotation they stand for is the same.
 std::optional<SceneFileContent> parseSceneFile(std::string_view text,
                                                std::span<const std::string> libraryNames);
+// The same reading; when the text is refused, `refusal` says why in a few words that fit the
+// panel's status line: "not a scene file: it is empty", "not a scene file: line 3 ends early",
+// "not a scene file: bad number in line 2", "not a scene file: bad angle in line 4" (lines
+// counted from 1 by '\n'), or "no model 'x.wrl' in VRMLmodels" (a long name shortened to 20
+// bytes with "...", control characters shown as '?'). Empty when the text is taken.
+std::optional<SceneFileContent> parseSceneFile(std::string_view text,
+                                               std::span<const std::string> libraryNames,
+                                               std::string& refusal);

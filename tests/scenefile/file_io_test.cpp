@@ -8,6 +8,7 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <cerrno>
 #include <csignal>
 #include <filesystem>
 #include <fstream>
@@ -92,6 +93,21 @@ std::optional<bool> writeAsOrdinaryUser(const std::string& path, const std::stri
 ino_t inode(const std::string& path) {
     struct stat info {};
     return stat(path.c_str(), &info) == 0 ? info.st_ino : 0;
+}
+
+// Writes 1 MB under a file-size limit of 4 KB: write() fails with EFBIG part-way, as it fails
+// with ENOSPC on a full disk.
+bool writeUnderSizeLimit(const std::string& path, std::string& reason) {
+    auto previousHandler = std::signal(SIGXFSZ, SIG_IGN);
+    rlimit saved{};
+    EXPECT_EQ(getrlimit(RLIMIT_FSIZE, &saved), 0);
+    rlimit small = saved;
+    small.rlim_cur = 4096;
+    EXPECT_EQ(setrlimit(RLIMIT_FSIZE, &small), 0);
+    const bool written = writeFileAtomically(path, std::string(1 << 20, '7'), reason);
+    setrlimit(RLIMIT_FSIZE, &saved);
+    std::signal(SIGXFSZ, previousHandler);
+    return written;
 }
 
 void setFileTime(const std::string& path, time_t seconds) {
@@ -306,21 +322,10 @@ TEST_F(FileIoTest, FailedSaveLeavesNothingBehindAndTouchesNothing) {
 }
 
 TEST_F(FileIoTest, WriteThatRunsOutOfRoomKeepsThePreviousFile) {
-    // A file-size limit makes write() fail with EFBIG part-way, as a full disk fails with ENOSPC.
     const std::string old = "the previous scene";
     put("scene.vsf", old);
-    const std::string big(1 << 20, '7');
-    auto previousHandler = std::signal(SIGXFSZ, SIG_IGN);
-    rlimit saved{};
-    ASSERT_EQ(getrlimit(RLIMIT_FSIZE, &saved), 0);
-    rlimit small = saved;
-    small.rlim_cur = 4096;
-    ASSERT_EQ(setrlimit(RLIMIT_FSIZE, &small), 0);
-    const bool written = writeFileAtomically(path("scene.vsf"), big);
-    setrlimit(RLIMIT_FSIZE, &saved);
-    std::signal(SIGXFSZ, previousHandler);
-
-    EXPECT_FALSE(written);
+    std::string reason;
+    EXPECT_FALSE(writeUnderSizeLimit(path("scene.vsf"), reason));
     EXPECT_EQ(readWholeFile(path("scene.vsf")), old);
     EXPECT_EQ(entries(), 1u);
 }
@@ -346,4 +351,82 @@ TEST_F(FileIoTest, ReadsOnlyWholeRegularFiles) {
     EXPECT_FALSE(readWholeFile(path("nothing")));
     EXPECT_FALSE(readWholeFile(folder.string()));
     EXPECT_FALSE(readWholeFile("/dev/null"));
+}
+
+TEST_F(FileIoTest, FailedWritesSayWhy) {
+    fs::create_directory(path("dir.vsf"));
+    put("plain", "a file, not a folder");
+    ASSERT_EQ(mkfifo(path("pipe.vsf").c_str(), 0666), 0);
+    fs::create_symlink("loop-b.vsf", path("loop-a.vsf"));
+    fs::create_symlink("loop-a.vsf", path("loop-b.vsf"));
+    struct Case {
+        std::string path;
+        const char* reason;
+    } cases[] = {
+        {path("pipe.vsf"), "cannot write: not a regular file"},
+        {path("dir.vsf"), "cannot write: not a regular file"},
+        {path("missing/a.vsf"), "cannot write: no such file or directory"},
+        {path("plain/a.vsf"), "cannot write: not a directory"},
+        {"", "cannot write: no file name"},
+        {path(std::string(300, 'n')), "cannot write: file name too long"},
+        {path("loop-a.vsf"), "cannot write: too many levels of symbolic links"},
+    };
+    for (const Case& c : cases) {
+        std::string reason = "left from before";
+        EXPECT_FALSE(writeFileAtomically(c.path, "x", reason));
+        EXPECT_EQ(reason, c.reason) << c.path;
+    }
+    std::string reason = "left from before";
+    EXPECT_TRUE(writeFileAtomically(path("fine.vsf"), "x", reason));
+    EXPECT_EQ(reason, "");
+
+    EXPECT_FALSE(writeUnderSizeLimit(path("fine.vsf"), reason));
+    EXPECT_EQ(reason, "cannot write: file too large");
+
+    // Write protection, for an ordinary user: of the file, or of the folder a new file needs.
+    giveToRunner(folder);
+    put("locked.vsf", "old");
+    giveToRunner(path("locked.vsf"));
+    fs::permissions(path("locked.vsf"), fs::perms::owner_read);
+    fs::create_directory(path("ro"));
+    giveToRunner(path("ro"));
+    fs::permissions(path("ro"), fs::perms::owner_read | fs::perms::owner_exec);
+    EXPECT_EQ(runAsOrdinaryUser([&] {
+                  std::string locked, fresh;
+                  return !writeFileAtomically(path("locked.vsf"), "new", locked) &&
+                         !writeFileAtomically(path("ro/fresh.vsf"), "new", fresh) &&
+                         locked == "cannot write: permission denied" &&
+                         fresh == "cannot write: permission denied";
+              }),
+              true);
+}
+
+TEST_F(FileIoTest, FailedReadsSayWhy) {
+    std::string reason;
+    EXPECT_FALSE(readWholeFile(path("nothing"), reason));
+    EXPECT_EQ(reason, "cannot read: no such file or directory");
+    EXPECT_FALSE(readWholeFile(folder.string(), reason));
+    EXPECT_EQ(reason, "cannot read: not a regular file");
+    EXPECT_FALSE(readWholeFile("/dev/null", reason));
+    EXPECT_EQ(reason, "cannot read: not a regular file");
+    put("text", "content");
+    EXPECT_EQ(readWholeFile(path("text"), reason), "content");
+    EXPECT_EQ(reason, "");
+
+    giveToRunner(folder);
+    fs::permissions(path("text"), fs::perms::owner_read);
+    EXPECT_EQ(runAsOrdinaryUser([&] {
+                  std::string why;
+                  return !readWholeFile(path("text"), why) &&
+                         why == "cannot read: permission denied";
+              }),
+              true);
+}
+
+TEST(ErrorText, EnglishPhrasesWithTheirOwnCapitals) {
+    EXPECT_EQ(errorText(EACCES), "permission denied");
+    EXPECT_EQ(errorText(ENOSPC), "no space left on device");
+    EXPECT_EQ(errorText(EIO), "input/output error");
+    EXPECT_EQ(errorText(0), "unknown failure");
+    EXPECT_EQ(errorText(99999), "error 99999");
 }

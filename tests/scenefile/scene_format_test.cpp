@@ -301,3 +301,53 @@ TEST(SceneFileContent, AllFiniteFindsInfAndNanAnywhere) {
     content.views[2].modelview[5] = -INFINITY;
     EXPECT_FALSE(content.allFinite());
 }
+
+TEST(SceneFileParse, RefusalsSayWhereAndWhy) {
+    const std::string good = validFile();
+    const size_t fifthLine = good.rfind('\n') + 1;
+    const std::vector<std::string> spaced = {"box.wrl", "cone.wrl", "my box.wrl"};
+    const std::string fifteen = identityTokens().substr(0, identityTokens().size() - 2);
+    struct Case {
+        std::string text;
+        const char* refusal;
+        std::vector<std::string> names = library;
+    } cases[] = {
+        {"", "not a scene file: it is empty"},
+        {" \n\r\n\t", "not a scene file: it is empty"},
+        {good.substr(0, 37), "not a scene file: line 1 ends early"},
+        {viewLine() + viewLine() + viewLine(), "not a scene file: line 3 ends early"},
+        {viewLine() + viewLine() + viewLine() + "\r\n\n", "not a scene file: line 3 ends early"},
+        {good.substr(0, fifthLine - 10), "not a scene file: line 4 ends early"},
+        {good.substr(0, good.size() - 4), "not a scene file: line 5 ends early"},
+        {good + "box.wrl ", "not a scene file: line 5 ends early"},
+        {viewLine("0 0 five 0 0 0 0 0 ") + good, "not a scene file: bad number in line 1"},
+        {viewLine() + viewLine("0 0 5 0 0 5.0 0 0 ") + good,
+         "not a scene file: bad angle in line 2"},
+        {good + "\n\nbox.wrl 1,5 0 0 0 0 1 0 0 0 0 1 0 0 0 0 1 ",
+         "not a scene file: bad number in line 7"},
+        {good + "cone.wrl 1e999 0 0 0 0 1 0 0 0 0 1 0 0 0 0 1 ",
+         "not a scene file: bad number in line 5"},
+        {good + "pyramid.wrl " + identityTokens(), "no model 'pyramid.wrl' in VRMLmodels"},
+        {good + "Box.wrl " + identityTokens(), "no model 'Box.wrl' in VRMLmodels"},
+        {good + "1 " + identityTokens(), "no model '1' in VRMLmodels"},
+        {good + std::string("box.wrl\0\t", 9) + identityTokens(),
+         "no model 'box.wrl?' in VRMLmodels"},
+        {good + "a-name-of-thirty-characters.wrl " + identityTokens(),
+         "no model 'a-name-of-thirty-...' in VRMLmodels"},
+        {good + "my box.wrl " + fifteen, "not a scene file: line 5 ends early", spaced},
+        {good + "my box.wrl 1 2 x", "not a scene file: bad number in line 5", spaced},
+    };
+    for (const Case& c : cases) {
+        std::string refusal;
+        EXPECT_FALSE(parseSceneFile(c.text, c.names, refusal)) << c.refusal;
+        EXPECT_EQ(refusal, c.refusal);
+        EXPECT_FALSE(parseSceneFile(c.text, c.names)) << c.refusal;
+    }
+
+    // A file taken says nothing, and reads as the plain reading does.
+    std::string refusal = "left from before";
+    const auto parsed = parseSceneFile(good, library, refusal);
+    ASSERT_TRUE(parsed);
+    EXPECT_EQ(refusal, "");
+    EXPECT_EQ(formatSceneFile(*parsed), formatSceneFile(*parseSceneFile(good, library)));
+}
