@@ -10,6 +10,7 @@
 #include "app/layout.h"
 #include "app/leak_check.h"
 #include "app/menus.h"
+#include "app/x_errors.h"
 #include "panel/panel.h"
 #include "platform/platform.h"
 
@@ -92,6 +93,7 @@ void closeMain() {
 }
 
 void runTessaly(int argc, char** argv) {
+    reportXErrorsAndGoOn();
     glutInit(&argc, argv);
     std::atexit([] {
         exiting = true;
