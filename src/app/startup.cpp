@@ -9,6 +9,7 @@
 #include "app/globals.h"
 #include "app/layout.h"
 #include "app/leak_check.h"
+#include "app/menu_layout.h"
 #include "app/menus.h"
 #include "app/x_errors.h"
 #include "panel/panel.h"
@@ -151,6 +152,9 @@ void runTessaly(int argc, char** argv) {
     controlPanel.build();
     for (size_t i = 0; i < scene.models.size(); ++i) {
         controlPanel.addList->add_item(static_cast<int>(i) + 1, scene.models[i]->name);
+    }
+    if (scene.models.empty()) {
+        controlPanel.addList->note = NO_MODELS_LABEL;
     }
     // Committing a non-empty selection puts the Rotation control back to the given matrix.
     scene.resetRotationControl = [](const Matrix4& m) {
