@@ -9,6 +9,8 @@
 #include <utility>
 #include <vector>
 
+#include "app/menu_repaint.h"
+
 namespace {
 
 std::vector<std::function<void()>> deferredActions;
@@ -52,6 +54,7 @@ void postDelayedRedisplays() {
 [[noreturn]] void runEventLoop() {
     for (;;) {
         glutMainLoopEvent();
+        repaintNewlyShownMenus();
         Display* connection = display();
         if (connection == nullptr) {
             continue;

@@ -10,6 +10,7 @@
 #include "app/layout.h"
 #include "app/leak_check.h"
 #include "app/menu_layout.h"
+#include "app/menu_repaint.h"
 #include "app/menus.h"
 #include "app/x_errors.h"
 #include "panel/panel.h"
@@ -115,6 +116,7 @@ void runTessaly(int argc, char** argv) {
     scene.loadModelLibrary();
 
     const int modelMenu = createModelMenu();
+    glutMenuStatusFunc(menuStatusChanged);
     glutSetWindow(mainWindow);
     attachPopupMenu(modelMenu, false);
 
