@@ -550,17 +550,11 @@ std::vector<ScreenRect> ProgramRun::openMenuPath(Point p, const std::vector<int>
         return menus;
     }
     menus.push_back(settledRect(*first));
-    std::optional<Point> previousEntry;
     for (int index : path) {
         const size_t open = popupWindows(d).size();
-        const Point entry = menuEntry(menus.back(), index);
-        if (previousEntry) {
-            // Enter the sub-menu level with its parent entry, so that the pointer never rests on
-            // another entry of the parent.
-            move({entry.x, previousEntry->y});
-        }
-        move(entry);
-        previousEntry = entry;
+        // Straight to the entry: the pointer jumps, so it never rests on another entry whose
+        // sub-menu would open first.
+        move(menuEntry(menus.back(), index));
         const auto opened = waitForNewPopup(d, open);
         if (!opened) {
             break;
@@ -579,11 +573,7 @@ std::vector<ScreenRect> ProgramRun::menuPath(Point p, const std::vector<int>& pa
     if (menus.size() != path.size()) {
         return menus;
     }
-    const Point entry = menuEntry(menus.back(), path.back());
-    if (menus.size() > 1) {
-        move({entry.x, menuEntry(menus[menus.size() - 2], path[path.size() - 2]).y});
-    }
-    move(entry);
+    move(menuEntry(menus.back(), path.back()));
     // Let the menu highlight the entry under the pointer before pressing on it.
     std::this_thread::sleep_for(milliseconds(150));
     xdotool("click 1");
