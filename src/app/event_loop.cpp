@@ -1,4 +1,4 @@
-// The only file that includes Xlib: its macros clash with other headers.
+// Xlib is included only where X itself is used: its macros clash with other headers.
 // The headers of our own and the standard ones come first: the X library's internal header
 // (Xlibint.h, for the event conversion hooks and the event queue) defines macros named min and
 // max.
@@ -8,6 +8,7 @@
 #include <utility>
 #include <vector>
 
+#include "app/menu_repaint.h"
 #include "app/press_log.h"
 //
 #include <GL/freeglut.h>
@@ -162,6 +163,7 @@ int modifiersOfPress(int button, int x, int y) {
     }
     for (;;) {
         glutMainLoopEvent();
+        repaintNewlyShownMenus();
         Display* connection = display();
         if (connection == nullptr) {
             continue;

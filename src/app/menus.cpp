@@ -2,26 +2,73 @@
 
 #include <GL/freeglut.h>
 
+#include <string>
+#include <string_view>
+#include <vector>
+
 #include "app/event_loop.h"
 #include "app/globals.h"
+#include "app/menu_layout.h"
 #include "platform/platform.h"
 #include "scenefile/scene_file.h"
 
-int createModelMenu() {
+namespace {
+
+constexpr const char* ADD_OBJECT = "Add Object";
+constexpr const char* LOAD_SCENE = "Load Scene";
+constexpr const char* SAVE_SCENE = "Save Scene";
+constexpr const char* LIGHTING = "Lighting";
+
+int menuTextWidth(std::string_view text) {
+    const std::string copy(text);
+    return glutBitmapLength(GLUT_BITMAP_HELVETICA_18,
+                            reinterpret_cast<const unsigned char*>(copy.c_str()));
+}
+
+// Sub-menus first: an entry can only lead to a menu that already exists.
+int createMenuTree(const std::vector<MenuEntry>& entries) {
+    std::vector<int> subMenus(entries.size(), 0);
+    for (size_t i = 0; i < entries.size(); ++i) {
+        if (entries[i].isSubMenu()) {
+            subMenus[i] = createMenuTree(entries[i].subMenu);
+        }
+    }
     const int menu = glutCreateMenu(modelMenuCallback);
-    for (size_t i = 0; i < scene.models.size(); ++i) {
-        glutAddMenuEntry(scene.models[i]->name.c_str(), static_cast<int>(i));
+    for (size_t i = 0; i < entries.size(); ++i) {
+        if (entries[i].isSubMenu()) {
+            glutAddSubMenu(entries[i].label.c_str(), subMenus[i]);
+        } else {
+            glutAddMenuEntry(entries[i].label.c_str(), entries[i].value);
+        }
     }
     return menu;
 }
 
+}  // namespace
+
+int createModelMenu() {
+    std::vector<std::string> names;
+    names.reserve(scene.models.size());
+    for (const auto& model : scene.models) {
+        names.push_back(model->name);
+    }
+    // The widest pop-up menu, the one of the perspective view.
+    const std::vector<MenuEntry> popup = {{ADD_OBJECT, NO_MODEL, {MenuEntry{}}},
+                                          {LOAD_SCENE, MENU_LOAD, {}},
+                                          {SAVE_SCENE, MENU_SAVE, {}},
+                                          {LIGHTING, MENU_LIGHTING, {}}};
+    const MenuScreen screen{glutGet(GLUT_SCREEN_WIDTH), glutGet(GLUT_SCREEN_HEIGHT),
+                            menuWindowWidth(popup, menuTextWidth)};
+    return createMenuTree(modelMenuEntries(names, screen, menuTextWidth));
+}
+
 void attachPopupMenu(int modelMenu, bool withLighting) {
     glutCreateMenu(menuCallback);
-    glutAddSubMenu("Add Object", modelMenu);
-    glutAddMenuEntry("Load Scene", MENU_LOAD);
-    glutAddMenuEntry("Save Scene", MENU_SAVE);
+    glutAddSubMenu(ADD_OBJECT, modelMenu);
+    glutAddMenuEntry(LOAD_SCENE, MENU_LOAD);
+    glutAddMenuEntry(SAVE_SCENE, MENU_SAVE);
     if (withLighting) {
-        glutAddMenuEntry("Lighting", MENU_LIGHTING);
+        glutAddMenuEntry(LIGHTING, MENU_LIGHTING);
     }
     glutAttachMenu(GLUT_RIGHT_BUTTON);
 }

@@ -9,8 +9,11 @@
 #include "app/globals.h"
 #include "app/layout.h"
 #include "app/leak_check.h"
+#include "app/menu_layout.h"
+#include "app/menu_repaint.h"
 #include "app/menus.h"
 #include "app/model_listing.h"
+#include "app/x_errors.h"
 #include "panel/panel.h"
 #include "platform/platform.h"
 
@@ -101,6 +104,7 @@ void runTessaly(const std::vector<std::string>& glutArguments, ModelReading read
     }
     argv.push_back(nullptr);
     int argc = static_cast<int>(copies.size());
+    reportXErrorsAndGoOn();
     glutInit(&argc, argv.data());
     std::atexit([] {
         exiting = true;
@@ -121,6 +125,7 @@ void runTessaly(const std::vector<std::string>& glutArguments, ModelReading read
     reportModelsRead(readModelFolder(scene, reading), scene, reading, stderr);
 
     const int modelMenu = createModelMenu();
+    glutMenuStatusFunc(menuStatusChanged);
     glutSetWindow(mainWindow);
     attachPopupMenu(modelMenu, false);
 
@@ -158,6 +163,9 @@ void runTessaly(const std::vector<std::string>& glutArguments, ModelReading read
     controlPanel.build();
     for (size_t i = 0; i < scene.models.size(); ++i) {
         controlPanel.addList->add_item(static_cast<int>(i) + 1, scene.models[i]->name);
+    }
+    if (scene.models.empty()) {
+        controlPanel.addList->note = NO_MODELS_LABEL;
     }
     // Committing a non-empty selection puts the Rotation control back to the given matrix.
     scene.resetRotationControl = [](const Matrix4& m) {

@@ -32,6 +32,8 @@ struct Control {
     int intValue = 0;  // check box (0/1), radio group (button index), list box (item value)
     std::vector<ListItem> items;       // list box
     std::vector<std::string> buttons;  // radio group
+    // List box: a line shown greyed below the items when the list is open; not an item itself.
+    std::string note;
     TranslationKind translationKind = TranslationKind::X;
     float translation[3] = {0, 0, 0};  // translation pad: x, y, z
     float speed = 1;

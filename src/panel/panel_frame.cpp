@@ -144,20 +144,60 @@ void drawBall(Control& control, PanelActions& actions) {
     sideLabel(control.label, p, BALL_SIZE);
 }
 
+// A list item that shows the whole of its text: on one line when it fits `width`, as before,
+// otherwise wrapped over as many lines as it needs.
+bool fullTextSelectable(const std::string& text, bool chosen, float width) {
+    if (ImGui::CalcTextSize(text.c_str()).x <= width) {
+        return ImGui::Selectable(text.c_str(), chosen);
+    }
+    const ImVec2 size = ImGui::CalcTextSize(text.c_str(), nullptr, false, width);
+    const ImVec2 corner = ImGui::GetCursorScreenPos();
+    const bool pressed = ImGui::Selectable("##item", chosen, 0, ImVec2(0, size.y));
+    ImGui::GetWindowDrawList()->AddText(ImGui::GetFont(), ImGui::GetFontSize(), corner,
+                                        ImGui::GetColorU32(ImGuiCol_Text), text.c_str(), nullptr,
+                                        width);
+    return pressed;
+}
+
 void drawListBox(Control& control, PanelActions& actions) {
     ImGui::AlignTextToFramePadding();
     ImGui::TextUnformatted(control.label.c_str());
     ImGui::SameLine();
     ImGui::SetNextItemWidth(-FLT_MIN);
+    // An item too long for the widest drop-down the panel can show: the drop-down takes the
+    // panel's whole width and such items wrap. Short items leave it as it always was.
+    const ImGuiStyle& style = ImGui::GetStyle();
+    const float dropDownWidth = ImGui::GetIO().DisplaySize.x - 2 * style.DisplaySafeAreaPadding.x;
+    const float textRoom = dropDownWidth - 2 * style.FramePadding.x - style.ScrollbarSize;
+    bool wraps = false;
+    for (const ListItem& item : control.items) {
+        if (ImGui::CalcTextSize(item.text.c_str()).x > textRoom) {
+            wraps = true;
+            break;
+        }
+    }
+    if (wraps) {
+        constexpr int VISIBLE_LINES = 20;  // as many as a large combo shows
+        const float height = (ImGui::GetFontSize() + style.ItemSpacing.y) * VISIBLE_LINES -
+                             style.ItemSpacing.y + 2 * style.WindowPadding.y;
+        ImGui::SetNextWindowSizeConstraints(ImVec2(dropDownWidth, 0),
+                                            ImVec2(dropDownWidth, height));
+    }
     if (ImGui::BeginCombo("##list", control.chosenText().c_str(), ImGuiComboFlags_HeightLarge)) {
+        const float width = ImGui::GetContentRegionAvail().x;
         for (size_t i = 0; i < control.items.size(); ++i) {
             const ListItem& item = control.items[i];
             ImGui::PushID(static_cast<int>(i));
-            if (ImGui::Selectable(item.text.c_str(), item.value == control.intValue)) {
+            if (fullTextSelectable(item.text, item.value == control.intValue, width)) {
                 const int value = item.value;
                 actions.push_back([&control, value] { control.choose(value); });
             }
             ImGui::PopID();
+        }
+        if (!control.note.empty()) {
+            ImGui::PushTextWrapPos(0);
+            ImGui::TextDisabled("%s", control.note.c_str());
+            ImGui::PopTextWrapPos();
         }
         ImGui::EndCombo();
     }

@@ -3,20 +3,9 @@
 #include <thread>
 
 #include "support/harness.h"
+#include "support/panel_spots.h"
 
 namespace {
-
-// Where the panel's controls sit, relative to the panel window's top-left corner. They follow
-// from the panel's style (13-pixel font, 6-pixel padding, 19-pixel frames 4 pixels apart).
-struct PanelSpots {
-    ScreenRect panel;
-    Point at(int x, int y) const { return {panel.x + x, panel.y + y}; }
-    Point button(int i) const { return at(82, 15 + 23 * i); }  // New, Reset View, Open, Save, Quit
-    Point addList() const { return at(105, 134); }
-    Point addListItem(int i) const { return at(90, 156 + 18 * i); }  // once the list is open
-    Point lighting() const { return at(15, 162); }
-    Point translateX() const { return at(26, 291); }
-};
 
 bool isRed(Rgb c) {
     return c.r > 200 && c.g < 80 && c.b < 80;

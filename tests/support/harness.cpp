@@ -307,7 +307,7 @@ void ProgramRun::launch(const std::vector<std::string>& arguments) {
     }
 }
 
-bool ProgramRun::start(const std::vector<std::string>& arguments) {
+bool ProgramRun::start(const std::vector<std::string>& arguments, milliseconds timeout) {
     launch(arguments);
     const bool up = waitUntil(
         [&] {
@@ -329,7 +329,7 @@ bool ProgramRun::start(const std::vector<std::string>& arguments) {
             const ScreenRect p = view(3);
             return shot.at(p.x + 3, p.y + 3).near(Rgb{51, 128, 178}, 3);
         },
-        milliseconds(30000));
+        timeout);
     if (up) {
         settle();
     }
@@ -569,11 +569,11 @@ void ProgramRun::type(const std::string& text) const {
     xdotool("type " + quoted(text));
 }
 
-std::optional<ScreenRect> ProgramRun::openMenu(Point p) const {
-    Display* d = dpy(connection);
-    const size_t before = popupWindows(d).size();
-    move(p);
-    xdotool("click 3");
+namespace {
+
+// Waits for a pop-up menu window beyond the `before` ones already shown; the newest is raised
+// above the others.
+std::optional<Window> waitForNewPopup(Display* d, size_t before) {
     std::vector<Window> menus;
     waitUntil(
         [&] {
@@ -585,41 +585,105 @@ std::optional<ScreenRect> ProgramRun::openMenu(Point p) const {
     if (menus.size() <= before) {
         return std::nullopt;
     }
-    return windowRect(menus.back());
+    return menus.back();
+}
+
+}  // namespace
+
+std::optional<ScreenRect> ProgramRun::openMenu(Point p) const {
+    Display* d = dpy(connection);
+    const size_t before = popupWindows(d).size();
+    move(p);
+    xdotool("click 3");
+    const auto menu = waitForNewPopup(d, before);
+    if (!menu) {
+        return std::nullopt;
+    }
+    return windowRect(*menu);
+}
+
+namespace {
+
+// Where entry `index` of a menu window is (from the bottom when negative); entries are 25 pixels
+// high inside a border of 2.
+Point menuEntry(const ScreenRect& menu, int index) {
+    if (index < 0) {
+        index += (menu.height - 4) / 25;
+    }
+    return {menu.x + 20, menu.y + 14 + 25 * index};
+}
+
+}  // namespace
+
+ScreenRect ProgramRun::settledRect(unsigned long window) const {
+    // freeglut may show a menu window before it moves it to its place and gives it its size.
+    std::optional<ScreenRect> last = windowRect(window), now;
+    waitUntil(
+        [&] {
+            std::this_thread::sleep_for(milliseconds(100));
+            now = windowRect(window);
+            const bool same = now && last && now->x == last->x && now->y == last->y &&
+                              now->width == last->width && now->height == last->height;
+            last = now;
+            return same;
+        },
+        milliseconds(3000));
+    return last.value_or(ScreenRect{});
+}
+
+std::vector<ScreenRect> ProgramRun::openMenuPath(Point p, const std::vector<int>& path) const {
+    Display* d = dpy(connection);
+    std::vector<ScreenRect> menus;
+    const size_t before = popupWindows(d).size();
+    move(p);
+    xdotool("click 3");
+    const auto first = waitForNewPopup(d, before);
+    if (!first) {
+        return menus;
+    }
+    menus.push_back(settledRect(*first));
+    for (int index : path) {
+        const size_t open = popupWindows(d).size();
+        // Straight to the entry: the pointer jumps, so it never rests on another entry whose
+        // sub-menu would open first.
+        move(menuEntry(menus.back(), index));
+        const auto opened = waitForNewPopup(d, open);
+        if (!opened) {
+            break;
+        }
+        menus.push_back(settledRect(*opened));
+    }
+    return menus;
+}
+
+std::vector<ScreenRect> ProgramRun::menuPath(Point p, const std::vector<int>& path) const {
+    if (path.empty()) {
+        return {};
+    }
+    const std::vector<int> subMenus(path.begin(), path.end() - 1);
+    std::vector<ScreenRect> menus = openMenuPath(p, subMenus);
+    if (menus.size() != path.size()) {
+        return menus;
+    }
+    move(menuEntry(menus.back(), path.back()));
+    // Let the menu highlight the entry under the pointer before pressing on it.
+    std::this_thread::sleep_for(milliseconds(150));
+    xdotool("click 1");
+    return menus;
 }
 
 void ProgramRun::menu(Point p, int index, std::optional<int> subIndex) const {
-    Display* d = dpy(connection);
-    const auto menuRect = openMenu(p);
-    if (!menuRect) {
-        return;
+    menuPath(p, subIndex ? std::vector<int>{index, *subIndex} : std::vector<int>{index});
+}
+
+std::vector<ScreenRect> ProgramRun::shownMenus() const {
+    std::vector<ScreenRect> result;
+    for (Window w : popupWindows(dpy(connection))) {
+        if (auto rect = windowRect(w)) {
+            result.push_back(*rect);
+        }
     }
-    const size_t open = popupWindows(d).size();
-    const Point entry{menuRect->x + 20, menuRect->y + 14 + 25 * index};
-    move(entry);
-    // Let the menu highlight the entry under the pointer before pressing on it.
-    std::this_thread::sleep_for(milliseconds(150));
-    if (!subIndex) {
-        xdotool("click 1");
-        return;
-    }
-    std::vector<Window> opened;
-    waitUntil(
-        [&] {
-            XSync(d, False);
-            opened = popupWindows(d);
-            return opened.size() > open;
-        },
-        milliseconds(5000));
-    if (opened.size() <= open) {
-        return;
-    }
-    const ScreenRect subRect = windowRect(opened.back()).value_or(ScreenRect{});
-    // Enter the sub-menu horizontally, so the pointer never crosses another entry of the parent.
-    move({subRect.x + 20, entry.y});
-    move({subRect.x + 20, subRect.y + 14 + 25 * *subIndex});
-    std::this_thread::sleep_for(milliseconds(150));
-    xdotool("click 1");
+    return result;
 }
 
 void ProgramRun::settle() const {

@@ -72,7 +72,8 @@ struct ProgramRun {
     void copyExampleModels() const;
 
     // Starts the program and waits until its four views have drawn. False if it did not come up.
-    bool start(const std::vector<std::string>& arguments = {});
+    bool start(const std::vector<std::string>& arguments = {},
+               milliseconds timeout = milliseconds(30000));
     // Starts the program without waiting for anything.
     void launch(const std::vector<std::string>& arguments = {});
 
@@ -107,6 +108,16 @@ struct ProgramRun {
     // Opens the right-button menu at p and picks entry `index` (0 from the top); with a
     // sub-menu entry index, picks that entry of the sub-menu opened by entry `index`.
     void menu(Point p, int index, std::optional<int> subIndex = std::nullopt) const;
+    // Opens the right-button menu at p, then rests the pointer on each entry of `path` in turn
+    // and waits for the sub-menu it opens; an index counts from 0 at the top, or from -1 at the
+    // bottom. The menu windows opened, in order; fewer than path.size() + 1 if one did not open.
+    std::vector<ScreenRect> openMenuPath(Point p, const std::vector<int>& path) const;
+    // As openMenuPath for all but the last index of `path`, whose entry is then clicked.
+    std::vector<ScreenRect> menuPath(Point p, const std::vector<int>& path) const;
+    // The pop-up menu windows on screen.
+    std::vector<ScreenRect> shownMenus() const;
+    // The place of a window once it has stopped moving and changing size.
+    ScreenRect settledRect(unsigned long window) const;
     // Runs xdotool with the given arguments on this display.
     bool xdotool(const std::string& arguments) const;
     // Lets pending redraws happen: waits until two screenshots taken a little apart agree.
