@@ -9,10 +9,10 @@
 #include "app/layout.h"
 #include "app/view.h"
 #include "gl_pixels.h"
-#include "platform/scripted_platform.h"
 #include "scene/draw.h"
 #include "scene/scene.h"
 #include "support/gl_window.h"
+#include "support/scripted_platform.h"
 
 namespace {
 
