@@ -1,5 +1,7 @@
 #include "app/globals.h"
 
+#include <GL/freeglut.h>
+
 ControlPanel controlPanel;
 Scene scene;
 View sideView(&scene);
@@ -7,3 +9,11 @@ View frontView(&scene);
 View topView(&scene);
 View perspectiveView(&scene);
 int32_t editMode = Select;
+
+void redisplayAll(int window) {
+    for (View* view : allViews) {
+        glutSetWindow(view->window);
+        glutPostRedisplay();
+    }
+    glutSetWindow(window);
+}

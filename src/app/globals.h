@@ -3,8 +3,8 @@
 #include <cstdint>
 
 #include "app/control_panel.h"
-#include "app/view.h"
 #include "scene/scene.h"
+#include "view/view.h"
 
 // The editing mode that mouse drags follow and that decides whether a click selects.
 enum EditMode : int32_t { Select = 0, Translate = 1, Scale = 2, Rotate = 3 };
@@ -21,3 +21,6 @@ extern int32_t editMode;
 
 // The four views in the order in which every command visits them.
 inline View* const allViews[4] = {&sideView, &frontView, &topView, &perspectiveView};
+
+// Posts a redisplay to the four views (side, front, top, perspective) and makes `window` current.
+void redisplayAll(int window);

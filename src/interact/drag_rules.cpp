@@ -1,8 +1,8 @@
 #include "interact/drag_rules.h"
 
-#include "app/camera.h"
+#include "view/camera.h"
 #include "app/globals.h"
-#include "app/view.h"
+#include "view/view.h"
 #include "interact/pick_rules.h"
 #include "scene/scene.h"
 

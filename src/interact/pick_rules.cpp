@@ -3,7 +3,7 @@
 #include <GL/freeglut.h>
 
 #include "app/globals.h"
-#include "app/view.h"
+#include "view/view.h"
 #include "scene/scene.h"
 
 PressEffect handleButton(View& view, int button, int state, int x, int y, int modifiers,

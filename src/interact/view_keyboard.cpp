@@ -2,7 +2,7 @@
 #include <cstdlib>
 
 #include "app/globals.h"
-#include "app/view.h"
+#include "view/view.h"
 #include "interact/key_commands.h"
 
 void View::keyboard(unsigned char key, int, int) {

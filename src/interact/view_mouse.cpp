@@ -3,7 +3,7 @@
 
 #include "app/event_loop.h"
 #include "app/globals.h"
-#include "app/view.h"
+#include "view/view.h"
 #include "interact/drag_rules.h"
 #include "interact/pick_rules.h"
 

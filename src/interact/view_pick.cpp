@@ -4,7 +4,7 @@
 
 #include <array>
 
-#include "app/view.h"
+#include "view/view.h"
 #include "interact/pick_pass.h"
 #include "scene/scene.h"
 

@@ -2,7 +2,7 @@
 
 #include <memory>
 
-#include "app/view.h"
+#include "view/view.h"
 #include "scene/mesh.h"
 #include "scene/scene.h"
 

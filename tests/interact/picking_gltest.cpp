@@ -4,12 +4,11 @@
 #include <memory>
 
 #include "app/globals.h"
-#include "app/layout.h"
-#include "app/view.h"
 #include "interact/pick_rules.h"
 #include "scene/mesh.h"
 #include "scene/scene.h"
 #include "support/gl_window.h"
+#include "view/view.h"
 
 namespace {
 

@@ -2,7 +2,7 @@
 
 #include <cstdint>
 
-#include "app/camera.h"
+#include "view/camera.h"
 
 struct Scene;
 
@@ -16,7 +16,7 @@ struct View {
     int32_t dragModifiers = 0;  // Shift/Ctrl/Alt mask taken at the left-button press; -1 if none
     int32_t lastX = 0;
     int32_t lastY = 0;
-    void (*redisplay)(int window) = nullptr;  // redisplayAll, set by initGL
+    void (*redisplay)(int window) = nullptr;  // redraws every view, set by initGL
 
     explicit View(Scene* scene) : scene(scene) {}
 
@@ -28,7 +28,7 @@ struct View {
     void pickAt(int x, int y);
 };
 
-// Posts a redisplay to the four views (side, front, top, perspective) and makes `window` current.
-void redisplayAll(int window);
 void drawGrid();
 void drawAxes();
+// Viewport and projection of the current view window.
+void setProjection(int width, int height, bool perspective);
