@@ -4,10 +4,10 @@
 
 ControlPanel controlPanel;
 Scene scene;
-View sideView(&scene);
-View frontView(&scene);
-View topView(&scene);
-View perspectiveView(&scene);
+View sideView(&scene, &editMode);
+View frontView(&scene, &editMode);
+View topView(&scene, &editMode);
+View perspectiveView(&scene, &editMode);
 int32_t editMode = Select;
 
 void redisplayAll(int window) {

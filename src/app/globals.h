@@ -3,11 +3,9 @@
 #include <cstdint>
 
 #include "app/control_panel.h"
+#include "interact/edit_mode.h"
 #include "scene/scene.h"
 #include "view/view.h"
-
-// The editing mode that mouse drags follow and that decides whether a click selects.
-enum EditMode : int32_t { Select = 0, Translate = 1, Scale = 2, Rotate = 3 };
 
 // The control panel record, the program's one Scene, its four Views and the editing mode.
 // Constructed before main runs, in this order; the Scene frees its meshes and objects at exit.

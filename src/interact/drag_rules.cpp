@@ -1,10 +1,10 @@
 #include "interact/drag_rules.h"
 
-#include "view/camera.h"
-#include "app/globals.h"
-#include "view/view.h"
+#include "interact/edit_mode.h"
 #include "interact/pick_rules.h"
 #include "scene/scene.h"
+#include "view/camera.h"
+#include "view/view.h"
 
 namespace {
 

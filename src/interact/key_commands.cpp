@@ -1,6 +1,6 @@
 #include "interact/key_commands.h"
 
-#include "app/globals.h"
+#include "interact/edit_mode.h"
 #include "scene/scene.h"
 
 namespace {
