@@ -6,7 +6,7 @@
 
 #include "app/event_loop.h"
 #include "app/globals.h"
-#include "scenefile/scene_file.h"
+#include "app/scene_file_commands.h"
 
 void ControlPanel::build() {
     if (glui == nullptr || callback == nullptr) {
