@@ -7,6 +7,7 @@
 #include <cstdint>
 #include <string_view>
 
+#include "library/vrml_reader.h"
 #include "mesh_invariants.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
