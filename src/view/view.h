@@ -28,6 +28,8 @@ struct View {
 
     void initGL(void (*redisplayCallback)(int window));
     void display();
+    // The input handlers carry out the interaction rules and are defined with them, in
+    // src/interact: the rules work on this record, so they cannot live below it.
     void keyboard(unsigned char key, int x, int y);
     void mouseButton(int button, int state, int x, int y);
     void motion(int x, int y);
