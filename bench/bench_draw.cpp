@@ -18,12 +18,11 @@
 #include <string>
 #include <vector>
 
-#include "app/layout.h"
-#include "app/view.h"
 #include "interact/pick_pass.h"
 #include "library/vrml_reader.h"
 #include "scene/draw.h"
 #include "scene/scene.h"
+#include "view/view.h"
 
 namespace {
 

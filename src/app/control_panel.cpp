@@ -6,7 +6,8 @@
 
 #include "app/event_loop.h"
 #include "app/globals.h"
-#include "scenefile/scene_file.h"
+#include "app/scene_file_commands.h"
+#include "interact/selection_edit.h"
 
 void ControlPanel::build() {
     if (glui == nullptr || callback == nullptr) {
@@ -80,21 +81,18 @@ PanelEffect applyPanelCommand(int id) {
             return PanelEffect::SaveScene;
         case ID_TRANSLATE_X: {
             const float d = panel.deltaX();
-            for (SceneObject* object : scene.selection)
-                object->translateObject(d, 0, 0);
+            editSelection(scene, &SceneObject::translateObject, d, 0, 0);
             return PanelEffect::Redraw;
         }
         case ID_TRANSLATE_Y: {
             const float d = panel.deltaY();
-            for (SceneObject* object : scene.selection)
-                object->translateObject(0, d, 0);
+            editSelection(scene, &SceneObject::translateObject, 0, d, 0);
             return PanelEffect::Redraw;
         }
         case ID_TRANSLATE_Z: {
             // The Z control moves objects opposite to its own value.
             const float d = panel.deltaZ();
-            for (SceneObject* object : scene.selection)
-                object->translateObject(0, 0, -d);
+            editSelection(scene, &SceneObject::translateObject, 0, 0, -d);
             return PanelEffect::Redraw;
         }
         case ID_ROTATION:
@@ -115,8 +113,7 @@ PanelEffect applyPanelCommand(int id) {
             if (s <= MIN_PANEL_SCALE_FACTOR) {
                 s = MIN_PANEL_SCALE_FACTOR;
             }
-            for (SceneObject* object : scene.selection)
-                object->scaleObjectLocal(s, s, s);
+            editSelection(scene, &SceneObject::scaleObjectLocal, s, s, s);
             return PanelEffect::Redraw;
         }
         case ID_NEW:

@@ -1,9 +1,19 @@
 #include "app/globals.h"
 
+#include <GL/freeglut.h>
+
 ControlPanel controlPanel;
 Scene scene;
-View sideView(&scene);
-View frontView(&scene);
-View topView(&scene);
-View perspectiveView(&scene);
+View sideView(&scene, &editMode);
+View frontView(&scene, &editMode);
+View topView(&scene, &editMode);
+View perspectiveView(&scene, &editMode);
 int32_t editMode = Select;
+
+void redisplayAll(int window) {
+    for (View* view : allViews) {
+        glutSetWindow(view->window);
+        glutPostRedisplay();
+    }
+    glutSetWindow(window);
+}

@@ -3,11 +3,9 @@
 #include <cstdint>
 
 #include "app/control_panel.h"
-#include "app/view.h"
+#include "interact/edit_mode.h"
 #include "scene/scene.h"
-
-// The editing mode that mouse drags follow and that decides whether a click selects.
-enum EditMode : int32_t { Select = 0, Translate = 1, Scale = 2, Rotate = 3 };
+#include "view/view.h"
 
 // The control panel record, the program's one Scene, its four Views and the editing mode.
 // Constructed before main runs, in this order; the Scene frees its meshes and objects at exit.
@@ -21,3 +19,6 @@ extern int32_t editMode;
 
 // The four views in the order in which every command visits them.
 inline View* const allViews[4] = {&sideView, &frontView, &topView, &perspectiveView};
+
+// Posts a redisplay to the four views (side, front, top, perspective) and makes `window` current.
+void redisplayAll(int window);

@@ -1,7 +1,6 @@
 #include "app/layout.h"
 
 #include <GL/freeglut.h>
-#include <GL/glu.h>
 
 #include <algorithm>
 
@@ -32,17 +31,4 @@ void reshapeMain(int width, int height) {
         // The software rasteriser draws the first frame after a resize at the old size.
         glutPostRedisplay();
     }
-}
-
-void setProjection(int width, int height, bool perspective) {
-    glMatrixMode(GL_PROJECTION);
-    glLoadIdentity();
-    glViewport(0, 0, width, height);
-    if (perspective) {
-        gluPerspective(45, static_cast<double>(width) / height, 0.1, 200);
-    } else {
-        glOrtho(-2, 2, -2, 2, 0.1, 200);
-    }
-    glMatrixMode(GL_MODELVIEW);
-    glLoadIdentity();
 }

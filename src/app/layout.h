@@ -17,5 +17,3 @@ std::array<ViewRect, 4> layoutViews(int width, int height);
 // The main window's reshape: lays out the four view sub-windows. A height of 0 (minimised) changes
 // nothing.
 void reshapeMain(int width, int height);
-// Viewport and projection of the current view window.
-void setProjection(int width, int height, bool perspective);

@@ -9,8 +9,8 @@
 #include "app/event_loop.h"
 #include "app/globals.h"
 #include "app/menu_layout.h"
+#include "app/scene_file_commands.h"
 #include "platform/platform.h"
-#include "scenefile/scene_file.h"
 
 namespace {
 

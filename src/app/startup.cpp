@@ -80,6 +80,19 @@ int createViewWindow() {
     return glutCreateSubWindow(mainWindow, 50, 50, 200, 200);
 }
 
+// Opens the view's sub-window with its GL state, callbacks and pop-up menu. The lighting set-up of
+// initGL follows the camera's kind, so the camera is set first.
+void openView(View& view, int axis, bool perspective, void (*registerCallbacks)(), int modelMenu) {
+    view.window = createViewWindow();
+    view.camera.axis = axis;
+    view.camera.perspective = perspective;
+    view.pressModifiers = modifiersOfPress;
+    view.initGL(redisplayAll);
+    registerCallbacks();
+    // Only the perspective view can switch its lighting.
+    attachPopupMenu(modelMenu, perspective);
+}
+
 }  // namespace
 
 void displayMain() {
@@ -129,33 +142,13 @@ void runTessaly(const std::vector<std::string>& glutArguments, ModelReading read
     glutSetWindow(mainWindow);
     attachPopupMenu(modelMenu, false);
 
-    sideView.window = createViewWindow();
-    sideView.camera.axis = 0;
-    sideView.initGL(redisplayAll);
-    SideForwarders::registerAll();
-    attachPopupMenu(modelMenu, false);
-
-    frontView.window = createViewWindow();
-    frontView.camera.axis = 2;
-    frontView.initGL(redisplayAll);
-    FrontForwarders::registerAll();
-    attachPopupMenu(modelMenu, false);
-
-    topView.window = createViewWindow();
-    topView.camera.axis = 1;
-    topView.initGL(redisplayAll);
-    TopForwarders::registerAll();
-    attachPopupMenu(modelMenu, false);
-
-    perspectiveView.window = createViewWindow();
+    openView(sideView, 0, false, SideForwarders::registerAll, modelMenu);
+    openView(frontView, 2, false, FrontForwarders::registerAll, modelMenu);
+    openView(topView, 1, false, TopForwarders::registerAll, modelMenu);
     perspectiveView.background[0] = 0.2f;
     perspectiveView.background[1] = 0.5f;
     perspectiveView.background[2] = 0.7f;
-    perspectiveView.camera.perspective = true;
-    PerspectiveForwarders::registerAll();
-    attachPopupMenu(modelMenu, true);
-    perspectiveView.camera.axis = 2;
-    perspectiveView.initGL(redisplayAll);
+    openView(perspectiveView, 2, true, PerspectiveForwarders::registerAll, modelMenu);
 
     panelSetRedisplayLater(redisplayAgainNextPass);
     controlPanel.glui = createPanel(mainWindow, panelCallback);

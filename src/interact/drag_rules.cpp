@@ -1,10 +1,11 @@
 #include "interact/drag_rules.h"
 
-#include "app/camera.h"
-#include "app/globals.h"
-#include "app/view.h"
+#include "interact/edit_mode.h"
 #include "interact/pick_rules.h"
+#include "interact/selection_edit.h"
 #include "scene/scene.h"
+#include "view/camera.h"
+#include "view/view.h"
 
 namespace {
 
@@ -97,19 +98,13 @@ bool applyDrag(const DragStep& step, Camera& camera, Scene& scene) {
             camera.orbit(step.orbitX, step.orbitY);
             return false;
         case DragKind::Translate:
-            for (SceneObject* object : scene.selection) {
-                object->translateObject(step.x, step.y, step.z);
-            }
+            editSelection(scene, &SceneObject::translateObject, step.x, step.y, step.z);
             return true;
         case DragKind::Scale:
-            for (SceneObject* object : scene.selection) {
-                object->scaleObjectWorld(step.x, step.y, step.z);
-            }
+            editSelection(scene, &SceneObject::scaleObjectWorld, step.x, step.y, step.z);
             return true;
         case DragKind::Rotate:
-            for (SceneObject* object : scene.selection) {
-                object->rotateObjectWorld(step.x, step.y, step.z);
-            }
+            editSelection(scene, &SceneObject::rotateObjectWorld, step.x, step.y, step.z);
             return true;
         case DragKind::None:
             break;

@@ -1,6 +1,7 @@
 #include "interact/key_commands.h"
 
-#include "app/globals.h"
+#include "interact/edit_mode.h"
+#include "interact/selection_edit.h"
 #include "scene/scene.h"
 
 namespace {
@@ -87,19 +88,13 @@ KeyEffect applyKeyCommand(const KeyCommand& command, Scene& scene, int32_t& edit
             scene.deleteSelection();
             break;
         case KeyAction::Translate:
-            for (SceneObject* object : scene.selection) {
-                object->translateObject(command.x, command.y, command.z);
-            }
+            editSelection(scene, &SceneObject::translateObject, command.x, command.y, command.z);
             break;
         case KeyAction::ScaleLocal:
-            for (SceneObject* object : scene.selection) {
-                object->scaleObjectLocal(command.x, command.y, command.z);
-            }
+            editSelection(scene, &SceneObject::scaleObjectLocal, command.x, command.y, command.z);
             break;
         case KeyAction::RotateLocal:
-            for (SceneObject* object : scene.selection) {
-                object->rotateObjectLocal(command.x, command.y, command.z);
-            }
+            editSelection(scene, &SceneObject::rotateObjectLocal, command.x, command.y, command.z);
             break;
     }
     return KeyEffect::RedrawAll;

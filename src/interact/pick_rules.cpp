@@ -2,9 +2,9 @@
 
 #include <GL/freeglut.h>
 
-#include "app/globals.h"
-#include "app/view.h"
+#include "interact/edit_mode.h"
 #include "scene/scene.h"
+#include "view/view.h"
 
 PressEffect handleButton(View& view, int button, int state, int x, int y, int modifiers,
                          int32_t editMode) {

@@ -1,12 +1,11 @@
 // The GLUT side of a View's key commands; the key table is in key_commands.
 #include <cstdlib>
 
-#include "app/globals.h"
-#include "app/view.h"
 #include "interact/key_commands.h"
+#include "view/view.h"
 
 void View::keyboard(unsigned char key, int, int) {
-    switch (applyKeyCommand(keyCommand(key), *scene, editMode)) {
+    switch (applyKeyCommand(keyCommand(key), *scene, *editMode)) {
         case KeyEffect::Exit:
             std::exit(1);
         case KeyEffect::RedrawAll:

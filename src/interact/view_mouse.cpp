@@ -1,17 +1,18 @@
 // The GLUT side of a View's mouse handling; the rules themselves are in pick_rules and drag_rules.
 #include <GL/freeglut.h>
 
-#include "app/event_loop.h"
-#include "app/globals.h"
-#include "app/view.h"
 #include "interact/drag_rules.h"
 #include "interact/pick_rules.h"
+#include "view/view.h"
 
 void View::mouseButton(int button, int state, int x, int y) {
     // Not glutGetModifiers: freeglut may count Caps Lock as Shift.
     const bool leftPress = button == GLUT_LEFT_BUTTON && state == GLUT_DOWN;
-    const int modifiers = leftPress ? modifiersOfPress(button, x, y) : -1;
-    const PressEffect effect = handleButton(*this, button, state, x, y, modifiers, editMode);
+    int modifiers = -1;
+    if (leftPress) {
+        modifiers = pressModifiers != nullptr ? pressModifiers(button, x, y) : 0;
+    }
+    const PressEffect effect = handleButton(*this, button, state, x, y, modifiers, *editMode);
     if (effect.redrawAll && redisplay != nullptr) {
         redisplay(window);
     }
@@ -21,7 +22,7 @@ void View::mouseButton(int button, int state, int x, int y) {
 }
 
 void View::motion(int x, int y) {
-    const MotionEffect effect = handleMotion(*this, editMode, x, y);
+    const MotionEffect effect = handleMotion(*this, *editMode, x, y);
     if (effect.redrawAll && redisplay != nullptr) {
         redisplay(window);
     }

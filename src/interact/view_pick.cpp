@@ -4,9 +4,9 @@
 
 #include <array>
 
-#include "app/view.h"
 #include "interact/pick_pass.h"
 #include "scene/scene.h"
+#include "view/view.h"
 
 namespace {
 

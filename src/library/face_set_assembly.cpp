@@ -113,7 +113,8 @@ bool inside(int64_t index, size_t size) {
 
 class Assembler {
 public:
-    Assembler(const FaceSets& sets, size_t maxPoints) : sets(sets), maxPoints(maxPoints) {}
+    Assembler(const FaceSets& faceSets, size_t pointLimit)
+        : sets(faceSets), maxPoints(pointLimit) {}
 
     std::vector<Vec3d> points, normals;
     std::vector<IndexTriple> coordIndex, normalIndex;

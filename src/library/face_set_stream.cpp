@@ -26,7 +26,7 @@ size_t padded(size_t bytes) {
 
 }  // namespace
 
-FaceSetWriter::FaceSetWriter(int fd) : fd(fd) {
+FaceSetWriter::FaceSetWriter(int descriptor) : fd(descriptor) {
     buffer.reserve(BUFFER_SIZE);
     write(&MAGIC, sizeof MAGIC);
 }

@@ -13,7 +13,7 @@
 
 // Writes the stream to a file descriptor, buffered. Lists are numbered in the order written.
 struct FaceSetWriter {
-    explicit FaceSetWriter(int fd);
+    explicit FaceSetWriter(int descriptor);
     void vectors(const Vec3f* data, size_t count);
     void indices(const int32_t* data, size_t count);
     void placement(const FaceSetPlacement& placement);

@@ -134,7 +134,8 @@ bool noIndex(const SoMFInt32& index) {
 
 // The graph walk in the parsing process.
 struct GraphWalk {
-    GraphWalk(FaceSetWriter& out, const FullVrmlLimits& limits) : out(out), limits(limits) {}
+    GraphWalk(FaceSetWriter& writer, const FullVrmlLimits& walkLimits)
+        : out(writer), limits(walkLimits) {}
 
     FaceSetWriter& out;
     const FullVrmlLimits& limits;

@@ -30,8 +30,8 @@ struct PageRelease {
     size_t released = 0;  // the pages before this position have been given back
     size_t mark;          // the next position at which the pages behind are given back
 
-    explicit PageRelease(const ModelText& text)
-        : text(text), mark(text.mapping ? STEP : std::numeric_limits<size_t>::max()) {}
+    explicit PageRelease(const ModelText& source)
+        : text(source), mark(source.mapping ? STEP : std::numeric_limits<size_t>::max()) {}
 
     // The reader stands at `pos`: gives back the pages behind it once it has moved far enough.
     void passed(size_t pos) {
@@ -64,7 +64,7 @@ struct TextCursor {
     bool eof = false;
     PageRelease pages;
 
-    explicit TextCursor(const ModelText& text) : text(text), pages(text) {}
+    explicit TextCursor(const ModelText& source) : text(source), pages(source) {}
 
     bool atEnd() const { return pos >= text.bytes.size(); }
 

@@ -19,7 +19,7 @@ struct Mesh {
     // Derived by the drawing passes when first needed (see drawingArrays); not part of the model.
     mutable std::unique_ptr<MeshArrays> arrays;
 
-    explicit Mesh(std::string name) : name(std::move(name)) {}
+    explicit Mesh(std::string fileName) : name(std::move(fileName)) {}
     Mesh(const Mesh&) = delete;
     Mesh& operator=(const Mesh&) = delete;
 };

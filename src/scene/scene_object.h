@@ -14,7 +14,7 @@ struct SceneObject {
     Matrix4 pendingRotation = identityMatrix();  // the Rotation control's value while selected
     Matrix4 transform = identityMatrix();        // the placement that scene files store
 
-    explicit SceneObject(Mesh* mesh) : mesh(mesh) {}
+    explicit SceneObject(Mesh* model) : mesh(model) {}
     SceneObject(const SceneObject&) = delete;
     SceneObject& operator=(const SceneObject&) = delete;
 

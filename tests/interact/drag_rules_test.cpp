@@ -5,7 +5,7 @@
 
 #include <cmath>
 
-#include "app/globals.h"
+#include "interact/edit_mode.h"
 #include "interact/interact_fixture.h"
 #include "interact/pick_rules.h"
 

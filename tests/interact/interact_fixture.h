@@ -2,14 +2,17 @@
 
 #include <memory>
 
-#include "app/view.h"
+#include "interact/edit_mode.h"
 #include "scene/mesh.h"
 #include "scene/scene.h"
+#include "view/view.h"
 
-// A Scene with `count` objects of one empty Mesh, and a View of it looking along `axis`.
+// A Scene with `count` objects of one empty Mesh, and a View of it looking along `axis` that
+// follows `editMode`.
 struct InteractFixture {
     Scene scene;
-    View view{&scene};
+    int32_t editMode = Select;
+    View view{&scene, &editMode};
 
     explicit InteractFixture(int count = 3, int axis = 2, bool perspective = false) {
         scene.models.push_back(std::make_unique<Mesh>("box.wrl"));

@@ -6,15 +6,13 @@
 #include <numbers>
 #include <string>
 
-#include "app/globals.h"
 #include "interact/interact_fixture.h"
 
 namespace {
 
 struct Keys : InteractFixture {
-    int32_t mode = Select;
     Keys() { scene.selectObject(1); }
-    KeyEffect type(unsigned char key) { return applyKeyCommand(keyCommand(key), scene, mode); }
+    KeyEffect type(unsigned char key) { return applyKeyCommand(keyCommand(key), scene, editMode); }
 };
 
 TEST(KeyCommands, ZTwiceIsAPureTranslation) {
@@ -90,7 +88,7 @@ TEST(KeyCommands, ModeKeysSetTheModeWithoutRedrawing) {
         {'i', Translate}, {'o', Scale}, {'p', Rotate}, {'u', Select}};
     for (auto [key, mode] : modes) {
         EXPECT_EQ(k.type(key), KeyEffect::None);
-        EXPECT_EQ(k.mode, mode);
+        EXPECT_EQ(k.editMode, mode);
     }
     EXPECT_EQ(k.object(1).transform, identityMatrix());
 }
@@ -103,9 +101,9 @@ TEST(KeyCommands, KeysOutsideTheTableDoNothing) {
             continue;
         }
         Keys k;
-        k.mode = Scale;
+        k.editMode = Scale;
         EXPECT_EQ(k.type(key), KeyEffect::None) << code;
-        EXPECT_EQ(k.mode, Scale) << code;
+        EXPECT_EQ(k.editMode, Scale) << code;
         EXPECT_EQ(k.object(1).transform, identityMatrix()) << code;
         EXPECT_EQ(k.scene.selection.size(), 1u) << code;
     }

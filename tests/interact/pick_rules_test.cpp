@@ -5,7 +5,7 @@
 
 #include <vector>
 
-#include "app/globals.h"
+#include "interact/edit_mode.h"
 #include "interact/interact_fixture.h"
 
 namespace {

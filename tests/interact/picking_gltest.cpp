@@ -3,13 +3,12 @@
 
 #include <memory>
 
-#include "app/globals.h"
-#include "app/layout.h"
-#include "app/view.h"
+#include "interact/edit_mode.h"
 #include "interact/pick_rules.h"
 #include "scene/mesh.h"
 #include "scene/scene.h"
 #include "support/gl_window.h"
+#include "view/view.h"
 
 namespace {
 
@@ -45,18 +44,16 @@ std::unique_ptr<Mesh> triangle(float ax, float ay, float bx, float by, float cx,
 // A fresh Scene in a front view (looking along -Z) set up the way start-up sets up a view.
 struct Picking : testing::Test {
     Scene scene;
-    View view{&scene};
-    int32_t savedMode = editMode;
+    int32_t mode = Select;
+    View view{&scene, &mode};
 
     void SetUp() override {
         view.window = window();
         view.camera.axis = 2;
         view.initGL(countRedraw);
         setProjection(SIZE, SIZE, false);
-        editMode = Select;
         redraws = 0;
     }
-    void TearDown() override { editMode = savedMode; }
 
     SceneObject& add(std::unique_ptr<Mesh> mesh) {
         scene.models.push_back(std::move(mesh));
@@ -166,7 +163,7 @@ TEST_F(Picking, ModifiersDecideWhatAMissDoes) {
 
 TEST_F(Picking, PressInAnEditModeSelectsNothing) {
     SceneObject& object = add(cornerTriangle());
-    editMode = Translate;
+    mode = Translate;
     click(50, 100);
     EXPECT_FALSE(object.selected);
     EXPECT_EQ(redraws, 0);

@@ -8,8 +8,8 @@
 #include <map>
 
 #include "library/model_folder.h"
-#include "platform/scripted_platform.h"
 #include "scene/scene.h"
+#include "support/scripted_platform.h"
 
 namespace {
 

@@ -1,8 +1,8 @@
 #include <gtest/gtest.h>
 
 #include "library/model_folder.h"
-#include "platform/scripted_platform.h"
 #include "scene/scene.h"
+#include "support/scripted_platform.h"
 
 namespace {
 

@@ -7,7 +7,7 @@
 #include "library/model_folder.h"
 #include "library/model_library.h"
 #include "library/vrml_reader.h"
-#include "platform/scripted_platform.h"
+#include "support/scripted_platform.h"
 
 namespace {
 

@@ -6,13 +6,12 @@
 #include <filesystem>
 #include <memory>
 
-#include "app/layout.h"
-#include "app/view.h"
 #include "gl_pixels.h"
-#include "platform/scripted_platform.h"
 #include "scene/draw.h"
 #include "scene/scene.h"
 #include "support/gl_window.h"
+#include "support/scripted_platform.h"
+#include "view/view.h"
 
 namespace {
 

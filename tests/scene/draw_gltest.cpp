@@ -5,12 +5,11 @@
 #include <array>
 #include <memory>
 
-#include "app/layout.h"
-#include "app/view.h"
 #include "gl_pixels.h"
 #include "scene/draw.h"
 #include "scene/scene.h"
 #include "support/gl_window.h"
+#include "view/view.h"
 
 namespace {
 

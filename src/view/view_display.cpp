@@ -1,7 +1,9 @@
-#include <GL/freeglut.h>
+#include "view/view.h"
 
-#include "app/globals.h"
-#include "app/view.h"
+#include <GL/freeglut.h>
+#include <GL/glu.h>
+
+#include "scene/scene.h"
 
 void View::initGL(void (*redisplayCallback)(int window)) {
     redisplay = redisplayCallback;
@@ -47,14 +49,6 @@ void View::display() {
     glutSwapBuffers();
 }
 
-void redisplayAll(int window) {
-    for (View* view : allViews) {
-        glutSetWindow(view->window);
-        glutPostRedisplay();
-    }
-    glutSetWindow(window);
-}
-
 void drawGrid() {
     glColor3f(0.4f, 0.4f, 0.4f);
     glBegin(GL_LINES);
@@ -85,4 +79,17 @@ void drawAxes() {
     glVertex3f(0, 0, 1);
     glEnd();
     glLineWidth(static_cast<float>(width));
+}
+
+void setProjection(int width, int height, bool perspective) {
+    glMatrixMode(GL_PROJECTION);
+    glLoadIdentity();
+    glViewport(0, 0, width, height);
+    if (perspective) {
+        gluPerspective(45, static_cast<double>(width) / height, 0.1, 200);
+    } else {
+        glOrtho(-2, 2, -2, 2, 0.1, 200);
+    }
+    glMatrixMode(GL_MODELVIEW);
+    glLoadIdentity();
 }

@@ -1,4 +1,4 @@
-#include "app/camera.h"
+#include "view/camera.h"
 
 #include <GL/gl.h>
 #include <GL/glu.h>

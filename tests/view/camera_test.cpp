@@ -1,6 +1,6 @@
 #include <gtest/gtest.h>
 
-#include "app/camera.h"
+#include "view/camera.h"
 
 namespace {
 

@@ -1,9 +1,9 @@
 #include <GL/freeglut.h>
 #include <gtest/gtest.h>
 
-#include "app/globals.h"
-#include "app/layout.h"
+#include "scene/scene.h"
 #include "support/gl_window.h"
+#include "view/view.h"
 
 namespace {
 

@@ -12,9 +12,9 @@
 
 #include "app/globals.h"
 #include "app/layout.h"
+#include "app/scene_file_commands.h"
 #include "platform/platform.h"
 #include "scenefile/file_io.h"
-#include "scenefile/scene_file.h"
 #include "scenefile/scene_format.h"
 #include "support/gl_window.h"
 

@@ -1,4 +1,4 @@
-#include "scenefile/scene_file.h"
+#include "app/scene_file_commands.h"
 
 #include <GL/freeglut.h>
 
@@ -27,19 +27,25 @@ void restoreWindow(int window) {
     }
 }
 
+// Hands each camera field that a scene file keeps to `pass` beside its place in the file's view
+// state: one list for saving and loading alike.
+template <typename CameraOrConst, typename StateOrConst, typename Pass>
+void pairKeptFields(CameraOrConst& camera, StateOrConst& state, Pass pass) {
+    pass(camera.eye, state.eye);
+    pass(camera.panX, state.panX);
+    pass(camera.panY, state.panY);
+    pass(camera.rotX, state.rotX);
+    pass(camera.rotY, state.rotY);
+    pass(camera.zoom, state.zoom);
+}
+
 ViewState captureView(const View& view) {
     ViewState state;
     if (enterView(view)) {
         glGetFloatv(GL_PROJECTION_MATRIX, state.projection.data());
         glGetFloatv(GL_MODELVIEW_MATRIX, state.modelview.data());
     }
-    const Camera& camera = view.camera;
-    state.eye = camera.eye;
-    state.panX = camera.panX;
-    state.panY = camera.panY;
-    state.rotX = camera.rotX;
-    state.rotY = camera.rotY;
-    state.zoom = camera.zoom;
+    pairKeptFields(view.camera, state, [](const auto& kept, auto& saved) { saved = kept; });
     return state;
 }
 
@@ -50,13 +56,7 @@ void applyView(View& view, const ViewState& state) {
         glMatrixMode(GL_MODELVIEW);
         glLoadMatrixf(state.modelview.data());
     }
-    Camera& camera = view.camera;
-    camera.eye = state.eye;
-    camera.panX = state.panX;
-    camera.panY = state.panY;
-    camera.rotX = state.rotX;
-    camera.rotY = state.rotY;
-    camera.zoom = state.zoom;
+    pairKeptFields(view.camera, state, [](auto& kept, const auto& saved) { kept = saved; });
 }
 
 }  // namespace
