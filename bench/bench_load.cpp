@@ -28,6 +28,7 @@
 #include <vector>
 
 #include "coin_baseline.h"
+#include "grid_model.h"
 #include "library/full_vrml_reader.h"
 #include "library/vrml_reader.h"
 #include "scene/mesh.h"
@@ -36,53 +37,6 @@
 namespace {
 
 namespace fs = std::filesystem;
-
-// A wavy height field of n by n points with one normal per point, as quads (two triangles each)
-// in the layout the reader expects. Returns the number of triangles.
-size_t writeGrid(const fs::path& path, int n) {
-    std::FILE* out = std::fopen(path.c_str(), "w");
-    if (!out) {
-        std::perror(path.c_str());
-        std::exit(1);
-    }
-    std::fprintf(out, "#VRML V2.0 utf8\nShape {\n  geometry IndexedFaceSet {\n");
-    std::fprintf(out, "    coord Coordinate {\n      point [\n");
-    for (int i = 0; i < n; ++i) {
-        for (int j = 0; j < n; ++j) {
-            const double x = 4.0 * i / (n - 1) - 2;
-            const double z = 4.0 * j / (n - 1) - 2;
-            std::fprintf(out, "%.6f %.6f %.6f,\n", x, 0.2 * std::sin(3 * x) * std::cos(2 * z), z);
-        }
-    }
-    std::fprintf(out, "      ]\n    }\n    normal Normal {\n      vector [\n");
-    for (int i = 0; i < n; ++i) {
-        for (int j = 0; j < n; ++j) {
-            const double x = 4.0 * i / (n - 1) - 2;
-            const double z = 4.0 * j / (n - 1) - 2;
-            const double dx = 0.6 * std::cos(3 * x) * std::cos(2 * z);
-            const double dz = -0.4 * std::sin(3 * x) * std::sin(2 * z);
-            const double len = std::sqrt(dx * dx + 1 + dz * dz);
-            std::fprintf(out, "%.6f %.6f %.6f,\n", -dx / len, 1 / len, -dz / len);
-        }
-    }
-    std::fprintf(out, "      ]\n    }\n    coordIndex [\n");
-    for (int i = 0; i + 1 < n; ++i) {
-        for (int j = 0; j + 1 < n; ++j) {
-            const int a = i * n + j;
-            std::fprintf(out, "%d, %d, %d, %d, -1,\n", a, a + 1, a + n + 1, a + n);
-        }
-    }
-    std::fprintf(out, "    ]\n    normalIndex [\n");
-    for (int i = 0; i + 1 < n; ++i) {
-        for (int j = 0; j + 1 < n; ++j) {
-            const int a = i * n + j;
-            std::fprintf(out, "%d,%d,%d,%d,-1,\n", a, a + 1, a + n + 1, a + n);
-        }
-    }
-    std::fprintf(out, "    ]\n  }\n}\n");
-    std::fclose(out);
-    return 2 * static_cast<size_t>(n - 1) * static_cast<size_t>(n - 1);
-}
 
 // Peak resident memory of this process so far, in bytes.
 long peakResidentBytes() {
@@ -221,7 +175,7 @@ int main(int argc, char** argv) {
     for (long target = 10000; target <= largest; target *= 10) {
         const int n = static_cast<int>(std::ceil(std::sqrt(target / 2.0))) + 1;
         const std::string name = "grid" + std::to_string(target) + ".wrl";
-        const size_t triangles = writeGrid(root / "VRMLmodels" / name, n);
+        const size_t triangles = writeGridModel(root / "VRMLmodels" / name, n);
         const double megabytes = fs::file_size(root / "VRMLmodels" / name) / 1e6;
 
         const Figures reference = measureInChild(self, "reference", name);

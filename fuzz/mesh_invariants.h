@@ -43,19 +43,16 @@ inline void checkDrawable(const Mesh& mesh) {
         }
     }
 
-    const MeshArrays arrays = buildMeshArrays(mesh);
-    const size_t pointCount = arrays.points.size() / 3;
-    const size_t cornerCount = arrays.corners.size() / 6;
-    const size_t indexRange =
-        arrays.normals == MeshArrays::Normals::PerCorner ? cornerCount : pointCount;
-    for (const uint32_t i : arrays.triangles) {
-        if (i >= indexRange) {
-            failInvariant("triangle array index outside its vertex array");
-        }
+    MeshArrays arrays = buildMeshArrays(mesh);
+    addOutlines(arrays);
+    if (arrays.vertices.size() != arrays.vertexCount * arrays.vertexFloats()) {
+        failInvariant("vertex list and vertex count disagree");
     }
-    for (const uint32_t i : arrays.edges) {
-        if (i >= pointCount) {
-            failInvariant("edge index outside points");
+    for (const std::vector<uint32_t>* list : {&arrays.triangles, &arrays.edges, &arrays.outlines}) {
+        for (const uint32_t i : *list) {
+            if (i >= arrays.vertexCount) {
+                failInvariant("index outside the vertex array");
+            }
         }
     }
 }

@@ -13,6 +13,7 @@
 #include "app/menu_repaint.h"
 #include "app/menus.h"
 #include "app/model_listing.h"
+#include "app/shared_gl_contexts.h"
 #include "app/x_errors.h"
 #include "panel/panel.h"
 #include "platform/platform.h"
@@ -118,6 +119,7 @@ void runTessaly(const std::vector<std::string>& glutArguments, ModelReading read
     argv.push_back(nullptr);
     int argc = static_cast<int>(copies.size());
     reportXErrorsAndGoOn();
+    shareGlObjectsAmongWindows();
     glutInit(&argc, argv.data());
     std::atexit([] {
         exiting = true;

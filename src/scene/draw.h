@@ -11,12 +11,10 @@ void drawMesh(const SceneObject& object);
 // matrices, in immediate mode; leaves the current colour black.
 void drawEdges(const SceneObject& object);
 
-// The straightforward passes behind Scene::drawSolid, drawWireframe and drawPickColours: every
-// triangle in immediate mode on every call. The Scene's own passes draw the same pixels with
-// vertex arrays built once per Mesh; these stay as their reference.
+// The straightforward passes of Scene::drawSolid, drawWireframe and drawPickColours: every
+// triangle in immediate mode on every call. The Scene's own passes draw from arrays kept for each
+// Mesh (scene_draw.cpp says how their pictures compare); these stay as the reference that tests
+// and benchmarks hold them against.
 void drawSolidImmediate(const Scene& scene);
 void drawWireframeImmediate(const Scene& scene);
 void drawPickColoursImmediate(const Scene& scene);
-
-// When true, the Scene's passes take the straightforward path (for comparisons and benchmarks).
-extern bool immediatePasses;

@@ -1,37 +1,23 @@
 // The straightforward drawing passes: every triangle of every object issued vertex by vertex in
-// immediate mode. They define the pictures; the array passes of scene_draw.cpp must match them
-// pixel for pixel, and fall back on them for Meshes the arrays cannot reproduce.
+// immediate mode. They define the pictures that the array passes of scene_draw.cpp are held
+// against, and the array passes fall back on drawMesh and drawEdges for Meshes the arrays cannot
+// reproduce.
 #include <GL/gl.h>
 
 #include <cstddef>
 
 #include "scene/draw.h"
+#include "scene/index_range.h"
+#include "scene/pass_common.h"
 #include "scene/scene.h"
-#include "scene/solid_pass.h"
-
-bool immediatePasses = false;
 
 namespace {
-
-bool validIndex(int32_t i, size_t size) {
-    return i >= 0 && static_cast<size_t>(i) < size;
-}
-
-bool validTriple(const IndexTriple& t, size_t size) {
-    return validIndex(t.a, size) && validIndex(t.b, size) && validIndex(t.c, size);
-}
 
 void vertex(const Vec3d& p) {
     glVertex3d(p.x, p.y, p.z);
 }
 void normal(const Vec3d& n) {
     glNormal3d(n.x, n.y, n.z);
-}
-
-void pushObjectMatrix(const SceneObject& object) {
-    glPushMatrix();
-    glMultMatrixf(object.transform.data());
-    glMultMatrixf(object.pendingRotation.data());
 }
 
 }  // namespace
@@ -101,11 +87,7 @@ void drawSolidImmediate(const Scene& scene) {
 
 void drawWireframeImmediate(const Scene& scene) {
     for (const auto& object : scene.objects) {
-        if (object->selected) {
-            glColor3f(1, 0, 0);
-        } else {
-            glColor3f(1, 1, 1);
-        }
+        setWireColour(*object);
         glPolygonMode(GL_FRONT_AND_BACK, GL_LINE);
         drawMesh(*object);
     }
@@ -113,8 +95,7 @@ void drawWireframeImmediate(const Scene& scene) {
 
 void drawPickColoursImmediate(const Scene& scene) {
     for (size_t i = 0; i < scene.objects.size(); ++i) {
-        glColor3ub(static_cast<GLubyte>(i & 255), static_cast<GLubyte>((i >> 8) & 255),
-                   static_cast<GLubyte>((i >> 16) & 255));
+        setPickColour(i);
         drawMesh(*scene.objects[i]);
     }
 }

@@ -1,10 +1,8 @@
 #pragma once
 
-#include <memory>
 #include <string>
 #include <vector>
 
-#include "scene/mesh_arrays.h"
 #include "scene/vec.h"
 
 // The geometry of one model file, shared by every object placed from it. Filled once by the
@@ -16,10 +14,9 @@ struct Mesh {
     std::vector<IndexTriple> coordIndex;   // triangles into points
     std::vector<IndexTriple> normalIndex;  // triangle i takes its corner normals from triple i
 
-    // Derived by the drawing passes when first needed (see drawingArrays); not part of the model.
-    mutable std::unique_ptr<MeshArrays> arrays;
-
     explicit Mesh(std::string fileName) : name(std::move(fileName)) {}
     Mesh(const Mesh&) = delete;
     Mesh& operator=(const Mesh&) = delete;
+    // Lets the drawing side free what it keeps for this Mesh (scene/mesh_drawings.h).
+    ~Mesh();
 };

@@ -1,10 +1,10 @@
 #pragma once
 
-// What the drawing passes derive from a Mesh to issue it with client-side vertex arrays: packed
-// single-precision points and corners, indexed triangles, the edge list of its triangle outlines,
-// and bounding boxes of runs of both for skipping geometry that cannot reach a pixel. Built once,
-// when first drawn, and kept with the Mesh (GL does the same double-to-float rounding on
-// glVertex3d, so the pictures match the straightforward passes). No GL here.
+// What the drawing passes derive from a Mesh to draw it from arrays: single-precision vertices,
+// indexed triangles, the undirected edge list of the triangle outlines, and boxes around runs of
+// both for skipping geometry that cannot reach a pixel. GL rounds the doubles of glVertex3d and
+// glNormal3d to float the same way, so the arrays give the same corners as immediate mode.
+// No GL here.
 
 #include <cstddef>
 #include <cstdint>
@@ -21,12 +21,16 @@ struct Box3 {
     void add(double x, double y, double z);
 };
 
-// A run of consecutive primitives (triangles or edges) and the box around their points.
+// A run of consecutive primitives (triangles or edges) and the box around their vertices.
 struct ArrayRun {
     uint32_t first = 0;  // first primitive
     uint32_t count = 0;  // number of primitives
     Box3 box;
 };
+
+// Primitives per run: small enough that a one-pixel pick draws little, large enough that the
+// per-run cost stays far below the drawing.
+constexpr uint32_t ARRAY_RUN_LENGTH = 256;
 
 struct MeshArrays {
     // How the triangles get their normals.
@@ -37,42 +41,43 @@ struct MeshArrays {
                     // only the straightforward pass reproduces
     };
 
-    // The key a Mesh is checked against before its arrays are reused; Meshes are not supposed
-    // to change after loading, but a changed one is rebuilt rather than drawn from stale arrays.
-    const void* source[4] = {};
-    size_t sourceSize[4] = {};
-
     // False for a Mesh too large for 32-bit indices: it is drawn the straightforward way.
     bool packed = true;
     Normals normals = Normals::None;
-    // Every point of the Mesh, 3 floats each.
-    std::vector<float> points;
-    // With normals per corner: each distinct (point, normal) pair the triangles use, as 3 floats
-    // of point then 3 of normal.
-    std::vector<float> corners;
-    // The triangles whose three point indices are valid, in Mesh order, as 3 indices each: into
-    // corners with normals per corner, into points otherwise.
+
+    // The vertex array. With normals per corner: each distinct (point, normal) pair that the
+    // triangles use, 3 floats of point then 3 of normal. Otherwise: every point, 3 floats.
+    std::vector<float> vertices;
+    // The triangles whose three point indices are valid, in Mesh order, 3 vertex indices each.
     std::vector<uint32_t> triangles;
+    // Every undirected edge of those triangles once, as 2 vertex indices (lower point first).
+    std::vector<uint32_t> edges;
+    // Only after addOutlines: each triangle's edges a-b, b-c, c-a as drawn, each repeated
+    // directed edge once, 2 vertex indices each.
+    std::vector<uint32_t> outlines;
+
+    // The sizes, which stay known when the lists above are released (releaseLists).
+    size_t vertexCount = 0;
+    size_t triangleCount = 0;
+    size_t edgeCount = 0;
+    size_t outlineCount = 0;
+    bool hasOutlines = false;
+
     float lastNormal[3] = {0, 0, 1};  // the last normal the straightforward pass issues
     bool hasLastNormal = false;
-    // The outline of every drawn triangle as directed edges a-b, b-c, c-a, in triangle order,
-    // each repeated directed edge kept once: 2 indices into points per edge.
-    std::vector<uint32_t> edges;
 
     std::vector<ArrayRun> triangleRuns;
     std::vector<ArrayRun> edgeRuns;
-    Box3 bounds;  // around every point a drawn triangle uses
+    Box3 bounds;  // around every vertex a drawn triangle uses
 
-    size_t triangleCount() const { return triangles.size() / 3; }
-    size_t edgeCount() const { return edges.size() / 2; }
+    // Floats per vertex in `vertices`.
+    int vertexFloats() const { return normals == Normals::PerCorner ? 6 : 3; }
+    // Frees the four lists (their data went elsewhere); sizes, runs and bounds stay.
+    void releaseLists();
 };
 
-// Primitives per run: small enough that a one-pixel pick draws little, large enough that the
-// per-run cost stays far below the drawing.
-constexpr uint32_t ARRAY_RUN_LENGTH = 256;
-
+// Derives the arrays of a Mesh, without outlines. Meshes never change after loading, so the
+// result stays valid for the Mesh's whole life.
 MeshArrays buildMeshArrays(const Mesh& mesh);
-// The Mesh's arrays, built on first use and rebuilt only if the Mesh was changed since.
-const MeshArrays& drawingArrays(const Mesh& mesh);
-// Whether `arrays` were built from `mesh` as it is now (same arrays at the same sizes).
-bool arraysMatch(const MeshArrays& arrays, const Mesh& mesh);
+// Adds the outlines (needs the triangles list).
+void addOutlines(MeshArrays& arrays);

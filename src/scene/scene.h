@@ -1,5 +1,6 @@
 #pragma once
 
+#include <cstddef>
 #include <functional>
 #include <memory>
 #include <vector>
@@ -42,6 +43,14 @@ struct Scene {
 
 // Pick codes: position i is drawn as the 24-bit colour (i & 255, (i >> 8) & 255, (i >> 16) & 255);
 // white means nothing was hit.
+struct PickColour {
+    unsigned char red = 255, green = 255, blue = 255;
+};
+inline PickColour pickColour(size_t position) {
+    return {static_cast<unsigned char>(position & 255),
+            static_cast<unsigned char>((position >> 8) & 255),
+            static_cast<unsigned char>((position >> 16) & 255)};
+}
 constexpr unsigned PICK_NOTHING = 0xFFFFFF;
 inline unsigned pickCode(unsigned char r, unsigned char g, unsigned char b) {
     return r | (g << 8) | (b << 16);

@@ -1,42 +1,141 @@
-// The Scene's drawing passes, issued from client-side vertex arrays that each Mesh keeps (nothing
-// is kept on the graphics side). They draw exactly the pixels of the immediate-mode passes in
+// The Scene's drawing passes, issued from the arrays that the drawing side keeps for each Mesh:
+// from buffer objects where the context's GL has them and its share group is known, from client
+// memory otherwise (or when the environment asks for it, see gl_buffers.h). Both ways run the
+// same calls on the same data, so they draw the same pixels. Against the immediate-mode passes of
 // draw_immediate.cpp:
-// - the same corners, converted to float as glVertex3d / glNormal3d convert them, each distinct
-//   corner given once and the triangles as indices;
+// - the corners are the same, converted to float as glVertex3d / glNormal3d convert them, each
+//   distinct corner given once and the triangles as indices;
 // - within one object every fragment has the same colour, and the depth test keeps a fragment
 //   when it is not farther than what is stored, so the final pixels do not depend on the order
 //   in which one object's primitives come, nor on a primitive that is repeated;
-// - a triangle outlined in line polygon mode (unlit, not culled) produces the same fragments as
-//   its three edges drawn as lines, so the orthographic views draw the edge list instead, which
-//   skips the per-triangle polygon-mode work and each repeated directed edge;
+// - the solid pass therefore draws the same pixels, its black edges from the outlines (each
+//   triangle's edges as it draws them);
+// - a triangle outlined in line polygon mode (unlit, not culled) lights the pixels of its three
+//   edges drawn as lines, so the orthographic views and their pick pass draw each undirected edge
+//   once instead. A line from a to b and the line from b to a do not always light the same
+//   pixels: at their ends, and where the line passes within rounding distance of the border
+//   between two pixels. The wire pictures may differ from the immediate ones there, and only
+//   there; what is picked is still exactly what is drawn;
 // - the pick pass skips runs of primitives whose screen rectangle cannot reach the scissor box.
 #include <GL/gl.h>
 
+#include <algorithm>
+#include <cstdint>
+
 #include "scene/draw.h"
-#include "scene/mesh_arrays.h"
+#include "scene/gl_buffers.h"
+#include "scene/mesh_drawings.h"
+#include "scene/pass_common.h"
 #include "scene/scene.h"
 #include "scene/screen_bounds.h"
-#include "scene/solid_pass.h"
 
 namespace {
 
-// Turns the vertex array on for one pass and off again after it, so that the immediate-mode
-// drawing around the passes never sees array state.
-struct VertexArrayOn {
-    VertexArrayOn() { glEnableClientState(GL_VERTEX_ARRAY); }
-    ~VertexArrayOn() {
+enum class IndexList { Triangles, Edges, Outlines };
+
+// A software rasteriser (Mesa's llvmpipe) sorts every primitive of a frame into screen tiles
+// before it draws any, and keeps the memory of those bins with the context afterwards: about
+// 45 MB per view for a model of a million triangles, most of what placing one added. A flush
+// every so many primitives draws what is sorted so far and bounds that memory (measured: the
+// growth from placing such a model fell from 5 to 1.5 times its lists, and frames got no
+// slower). On a graphics card it only hands work over a little earlier.
+constexpr uint32_t FLUSH_EVERY = 16384;
+
+// Where one pass takes the Meshes' arrays from. Turns the vertex array on for the pass and off
+// again after it, so that the immediate-mode drawing around the passes never sees array state.
+class ArraySource {
+public:
+    ArraySource() {
+        group_ = clientArraysForced() ? NO_SHARE_GROUP : currentShareGroup();
+        gl_ = group_ != NO_SHARE_GROUP ? beginBufferedPass(group_) : nullptr;
+        glEnableClientState(GL_VERTEX_ARRAY);
+    }
+    ~ArraySource() {
         glDisableClientState(GL_NORMAL_ARRAY);
         glDisableClientState(GL_VERTEX_ARRAY);
+        if (gl_ != nullptr) {
+            gl_->bindBuffer(GL_ARRAY_BUFFER, 0);
+            gl_->bindBuffer(GL_ELEMENT_ARRAY_BUFFER, 0);
+        }
     }
-    VertexArrayOn(const VertexArrayOn&) = delete;
-    VertexArrayOn& operator=(const VertexArrayOn&) = delete;
-};
+    ArraySource(const ArraySource&) = delete;
+    ArraySource& operator=(const ArraySource&) = delete;
 
-void pushObjectMatrix(const SceneObject& object) {
-    glPushMatrix();
-    glMultMatrixf(object.transform.data());
-    glMultMatrixf(object.pendingRotation.data());
-}
+    // Makes the Mesh's vertices the vertex array (and its normals the normal array, when
+    // `normals` is set and it has them per corner) and `list` the list that draw() takes.
+    // Returns the Mesh's arrays, or null when it is to be drawn the straightforward way.
+    const MeshArrays* bind(const Mesh& mesh, IndexList list, bool normals) {
+        list_ = list;
+        const bool outlines = list == IndexList::Outlines;
+        if (gl_ != nullptr) {
+            const BufferedMesh held = bufferedMesh(mesh, group_, *gl_, outlines);
+            if (!held.arrays->packed) {
+                return nullptr;
+            }
+            if (held.buffers != nullptr) {
+                const MeshBuffers& b = *held.buffers;
+                gl_->bindBuffer(GL_ARRAY_BUFFER, b.vertices);
+                setPointers(*held.arrays, 0, normals);
+                gl_->bindBuffer(GL_ARRAY_BUFFER, 0);
+                gl_->bindBuffer(GL_ELEMENT_ARRAY_BUFFER, list == IndexList::Triangles ? b.triangles
+                                                         : outlines                   ? b.outlines
+                                                                                      : b.edges);
+                indices_ = 0;
+                return held.arrays;
+            }
+            gl_->bindBuffer(GL_ELEMENT_ARRAY_BUFFER, 0);
+        }
+        const MeshArrays& arrays = clientArrays(mesh, outlines);
+        if (!arrays.packed) {
+            return nullptr;
+        }
+        setPointers(arrays, reinterpret_cast<uintptr_t>(arrays.vertices.data()), normals);
+        const std::vector<uint32_t>& chosen = list == IndexList::Triangles ? arrays.triangles
+                                              : outlines                   ? arrays.outlines
+                                                                           : arrays.edges;
+        indices_ = reinterpret_cast<uintptr_t>(chosen.data());
+        return &arrays;
+    }
+
+    // Draws primitives first .. first + count - 1 of the bound list, with a glFlush after every
+    // FLUSH_EVERY primitives of the pass.
+    void draw(GLenum mode, uint32_t first, uint32_t count) {
+        const size_t per = list_ == IndexList::Triangles ? 3 : 2;
+        while (count > 0) {
+            const uint32_t part = std::min(count, FLUSH_EVERY - sinceFlush_);
+            const uintptr_t offset = per * first * sizeof(uint32_t);
+            glDrawElements(mode, static_cast<GLsizei>(per * part), GL_UNSIGNED_INT,
+                           reinterpret_cast<const void*>(indices_ + offset));
+            first += part;
+            count -= part;
+            sinceFlush_ += part;
+            if (sinceFlush_ == FLUSH_EVERY) {
+                glFlush();
+                sinceFlush_ = 0;
+            }
+        }
+    }
+
+private:
+    // `base`: the address of the vertex list, or 0 for the start of the bound buffer object.
+    static void setPointers(const MeshArrays& arrays, uintptr_t base, bool normals) {
+        const GLsizei stride = static_cast<GLsizei>(arrays.vertexFloats() * sizeof(float));
+        glVertexPointer(3, GL_FLOAT, stride, reinterpret_cast<const void*>(base));
+        if (normals && arrays.normals == MeshArrays::Normals::PerCorner) {
+            glNormalPointer(GL_FLOAT, stride,
+                            reinterpret_cast<const void*>(base + 3 * sizeof(float)));
+            glEnableClientState(GL_NORMAL_ARRAY);
+        } else {
+            glDisableClientState(GL_NORMAL_ARRAY);
+        }
+    }
+
+    ShareGroup group_ = NO_SHARE_GROUP;
+    const GlBufferFunctions* gl_ = nullptr;
+    IndexList list_ = IndexList::Triangles;
+    uint32_t sinceFlush_ = 0;
+    uintptr_t indices_ = 0;  // address of the bound index list, or 0 in its buffer object
+};
 
 // The immediate pass leaves the last normal it issued current; later Meshes without normals
 // are drawn with it.
@@ -83,81 +182,64 @@ void forKeptRuns(const std::vector<ArrayRun>& runs, const RunFilter& filter, Dra
     }
 }
 
-// drawMesh from the arrays. Needs the vertex array on.
-void drawTriangles(const SceneObject& object, const RunFilter& filter = {}) {
+// drawMesh from the arrays.
+void drawTriangles(ArraySource& source, const SceneObject& object, const RunFilter& filter = {}) {
     if (object.mesh == nullptr) {
         return;
     }
-    const MeshArrays& arrays = drawingArrays(*object.mesh);
-    if (!arrays.packed || arrays.normals == MeshArrays::Normals::Partial) {
+    const MeshArrays* arrays = source.bind(*object.mesh, IndexList::Triangles, true);
+    if (arrays == nullptr || arrays->normals == MeshArrays::Normals::Partial) {
         drawMesh(object);
         return;
     }
-    if (arrays.triangleCount() == 0 || !filter.keeps(arrays.bounds)) {
+    if (arrays->triangleCount == 0 || !filter.keeps(arrays->bounds)) {
         return;
     }
     pushObjectMatrix(object);
-    const bool withNormals = arrays.normals == MeshArrays::Normals::PerCorner;
-    if (withNormals) {
-        const GLsizei stride = 6 * sizeof(float);
-        glVertexPointer(3, GL_FLOAT, stride, arrays.corners.data());
-        glEnableClientState(GL_NORMAL_ARRAY);
-        glNormalPointer(GL_FLOAT, stride, arrays.corners.data() + 3);
-    } else {
-        glVertexPointer(3, GL_FLOAT, 0, arrays.points.data());
-    }
-    forKeptRuns(arrays.triangleRuns, filter, [&](uint32_t first, uint32_t count) {
-        glDrawElements(GL_TRIANGLES, static_cast<GLsizei>(3 * count), GL_UNSIGNED_INT,
-                       arrays.triangles.data() + 3 * static_cast<size_t>(first));
-    });
-    if (withNormals) {
-        glDisableClientState(GL_NORMAL_ARRAY);
-    }
-    leaveLastNormal(arrays);
+    forKeptRuns(arrays->triangleRuns, filter,
+                [&](uint32_t first, uint32_t count) { source.draw(GL_TRIANGLES, first, count); });
+    leaveLastNormal(*arrays);
     glPopMatrix();
 }
 
-// The object's edge list as lines in the current colour. Needs the vertex array on.
-void drawEdgeList(const SceneObject& object, const MeshArrays& arrays, const RunFilter& filter) {
-    if (arrays.edgeCount() == 0 || !filter.keeps(arrays.bounds)) {
-        return;
-    }
-    pushObjectMatrix(object);
-    glVertexPointer(3, GL_FLOAT, 0, arrays.points.data());
-    forKeptRuns(arrays.edgeRuns, filter, [&](uint32_t first, uint32_t count) {
-        glDrawElements(GL_LINES, static_cast<GLsizei>(2 * count), GL_UNSIGNED_INT,
-                       arrays.edges.data() + 2 * static_cast<size_t>(first));
-    });
-    glPopMatrix();
-}
-
-// drawEdges from the arrays. Needs the vertex array on.
-void drawBlackEdges(const SceneObject& object) {
+// drawEdges from the arrays: the outlines, as each triangle draws them.
+void drawBlackEdges(ArraySource& source, const SceneObject& object) {
     if (object.mesh == nullptr) {
         return;
     }
-    const MeshArrays& arrays = drawingArrays(*object.mesh);
-    if (!arrays.packed) {
+    const MeshArrays* arrays = source.bind(*object.mesh, IndexList::Outlines, false);
+    if (arrays == nullptr) {
         drawEdges(object);
         return;
     }
     glColor3f(0, 0, 0);
-    drawEdgeList(object, arrays, {});
+    if (arrays->outlineCount == 0) {
+        return;
+    }
+    pushObjectMatrix(object);
+    source.draw(GL_LINES, 0, static_cast<uint32_t>(arrays->outlineCount));
+    glPopMatrix();
 }
 
-// A triangle outlined in line polygon mode, drawn as its edges. Needs the vertex array on.
-void drawOutlines(const SceneObject& object, const RunFilter& filter = {}) {
+// A triangle outlined in line polygon mode, drawn as its edges: each undirected edge once.
+void drawOutlinesAsEdges(ArraySource& source, const SceneObject& object,
+                         const RunFilter& filter = {}) {
     if (object.mesh == nullptr) {
         return;
     }
-    const MeshArrays& arrays = drawingArrays(*object.mesh);
-    if (!arrays.packed) {
+    const MeshArrays* arrays = source.bind(*object.mesh, IndexList::Edges, false);
+    if (arrays == nullptr) {
         drawMesh(object);  // in line mode: the outlines
         return;
     }
-    drawEdgeList(object, arrays, filter);
+    if (arrays->edgeCount > 0 && filter.keeps(arrays->bounds)) {
+        pushObjectMatrix(object);
+        forKeptRuns(arrays->edgeRuns, filter,
+                    [&](uint32_t first, uint32_t count) { source.draw(GL_LINES, first, count); });
+        glPopMatrix();
+    }
     // The outlines would have issued the triangles' normals too (unlit, they show nowhere).
-    leaveLastNormal(arrays);
+    leaveLastNormal(*arrays);
 }
 
 // Whether triangles drawn now come out as their outlines: both faces in line mode, nothing
@@ -206,44 +288,29 @@ void setObjectClip(RunFilter& filter, const Matrix4d projectionModelview,
 }  // namespace
 
 void Scene::drawSolid() const {
-    if (immediatePasses) {
-        drawSolidImmediate(*this);
-        return;
-    }
-    const VertexArrayOn arraysOn;
+    ArraySource source;
     drawSolidObjects(
-        *this, [](const SceneObject& object) { drawTriangles(object); }, drawBlackEdges);
+        *this, [&](const SceneObject& object) { drawTriangles(source, object); },
+        [&](const SceneObject& object) { drawBlackEdges(source, object); });
 }
 
 void Scene::drawWireframe() const {
-    if (immediatePasses) {
-        drawWireframeImmediate(*this);
-        return;
-    }
-    const VertexArrayOn arraysOn;
+    ArraySource source;
     // The line mode stays set afterwards: the pick pass draws in it.
     glPolygonMode(GL_FRONT_AND_BACK, GL_LINE);
     const bool lines = outlinesAsLines();
     for (const auto& object : objects) {
-        if (object->selected) {
-            glColor3f(1, 0, 0);
-        } else {
-            glColor3f(1, 1, 1);
-        }
+        setWireColour(*object);
         if (lines) {
-            drawOutlines(*object);
+            drawOutlinesAsEdges(source, *object);
         } else {
-            drawTriangles(*object);
+            drawTriangles(source, *object);
         }
     }
 }
 
 void Scene::drawPickColours() const {
-    if (immediatePasses) {
-        drawPickColoursImmediate(*this);
-        return;
-    }
-    const VertexArrayOn arraysOn;
+    ArraySource source;
     const bool lines = outlinesAsLines();
     RunFilter filter = pickFilter();
     Matrix4d projectionModelview{};
@@ -254,13 +321,12 @@ void Scene::drawPickColours() const {
         multiply4d(projection, modelview, projectionModelview);
     }
     for (size_t i = 0; i < objects.size(); ++i) {
-        glColor3ub(static_cast<GLubyte>(i & 255), static_cast<GLubyte>((i >> 8) & 255),
-                   static_cast<GLubyte>((i >> 16) & 255));
+        setPickColour(i);
         setObjectClip(filter, projectionModelview, *objects[i]);
         if (lines) {
-            drawOutlines(*objects[i], filter);
+            drawOutlinesAsEdges(source, *objects[i], filter);
         } else {
-            drawTriangles(*objects[i], filter);
+            drawTriangles(source, *objects[i], filter);
         }
     }
 }

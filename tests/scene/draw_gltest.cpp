@@ -302,17 +302,16 @@ TEST_F(DrawGlTest, EmptySceneDrawsNothingInAnyPass) {
         }
         for (Scene* empty : {&never, &scene}) {
             for (bool immediate : {false, true}) {
-                immediatePasses = immediate;
                 glClearColor(0.2f, 0.4f, 0.6f, 1);
                 glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
                 glLoadIdentity();
                 view.camera.apply();
                 if (pass < 2) {
-                    empty->drawSolid();
+                    immediate ? drawSolidImmediate(*empty) : empty->drawSolid();
                 } else if (pass == 2) {
-                    empty->drawWireframe();
+                    immediate ? drawWireframeImmediate(*empty) : empty->drawWireframe();
                 } else {
-                    empty->drawPickColours();
+                    immediate ? drawPickColoursImmediate(*empty) : empty->drawPickColours();
                 }
                 glFinish();
                 const gltest::Pixels pixels = gltest::readPixels(GL_BACK, SIZE, SIZE);
@@ -328,7 +327,6 @@ TEST_F(DrawGlTest, EmptySceneDrawsNothingInAnyPass) {
             }
         }
     }
-    immediatePasses = false;
 }
 
 }  // namespace

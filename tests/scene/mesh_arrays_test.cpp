@@ -2,10 +2,14 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cmath>
+#include <new>
+#include <set>
 #include <utility>
 
 #include "scene/mesh.h"
+#include "scene/mesh_drawings.h"
 #include "scene/screen_bounds.h"
 
 namespace {
@@ -18,12 +22,22 @@ void makeSquare(Mesh& mesh) {
     mesh.normalIndex = {{0, 0, 0}, {0, 0, 1}};
 }
 
-std::vector<std::pair<uint32_t, uint32_t>> edgePairs(const MeshArrays& arrays) {
-    std::vector<std::pair<uint32_t, uint32_t>> pairs;
-    for (size_t i = 0; i < arrays.edges.size(); i += 2) {
-        pairs.emplace_back(arrays.edges[i], arrays.edges[i + 1]);
+std::vector<std::pair<uint32_t, uint32_t>> pairs(const std::vector<uint32_t>& list) {
+    std::vector<std::pair<uint32_t, uint32_t>> out;
+    for (size_t i = 0; i + 1 < list.size(); i += 2) {
+        out.emplace_back(list[i], list[i + 1]);
     }
-    return pairs;
+    return out;
+}
+
+// The point and the normal that vertex `v` of per-corner arrays holds.
+std::pair<Vec3d, Vec3d> vertexAt(const MeshArrays& arrays, uint32_t v) {
+    const float* f = &arrays.vertices[6 * static_cast<size_t>(v)];
+    return {{f[0], f[1], f[2]}, {f[3], f[4], f[5]}};
+}
+
+Vec3d rounded(const Vec3d& v) {
+    return {static_cast<float>(v.x), static_cast<float>(v.y), static_cast<float>(v.z)};
 }
 
 TEST(MeshArraysTest, IndexedCornersReproduceEveryTriangleInOrder) {
@@ -31,22 +45,19 @@ TEST(MeshArraysTest, IndexedCornersReproduceEveryTriangleInOrder) {
     makeSquare(mesh);
     const MeshArrays arrays = buildMeshArrays(mesh);
     ASSERT_EQ(arrays.normals, MeshArrays::Normals::PerCorner);
-    ASSERT_EQ(arrays.triangleCount(), 2u);
+    ASSERT_EQ(arrays.triangleCount, 2u);
     // Corner (point 0, normal 0) and (point 2, normal 0) are shared; (3, 1) is its own.
-    EXPECT_EQ(arrays.corners.size(), 6u * 4);
+    EXPECT_EQ(arrays.vertexCount, 4u);
+    EXPECT_EQ(arrays.vertices.size(), 6u * 4);
     for (size_t t = 0; t < 2; ++t) {
         const IndexTriple& p = mesh.coordIndex[t];
         const IndexTriple& n = mesh.normalIndex[t];
         const int32_t points[3] = {p.a, p.b, p.c};
         const int32_t normals[3] = {n.a, n.b, n.c};
         for (int k = 0; k < 3; ++k) {
-            const float* c = &arrays.corners[6 * arrays.triangles[3 * t + k]];
-            EXPECT_EQ(c[0], static_cast<float>(mesh.points[points[k]].x));
-            EXPECT_EQ(c[1], static_cast<float>(mesh.points[points[k]].y));
-            EXPECT_EQ(c[2], static_cast<float>(mesh.points[points[k]].z));
-            EXPECT_EQ(c[3], static_cast<float>(mesh.normals[normals[k]].x));
-            EXPECT_EQ(c[4], static_cast<float>(mesh.normals[normals[k]].y));
-            EXPECT_EQ(c[5], static_cast<float>(mesh.normals[normals[k]].z));
+            const auto [point, normal] = vertexAt(arrays, arrays.triangles[3 * t + k]);
+            EXPECT_EQ(point, rounded(mesh.points[points[k]]));
+            EXPECT_EQ(normal, rounded(mesh.normals[normals[k]]));
         }
     }
     // What the immediate pass leaves current: the last corner's normal.
@@ -55,15 +66,79 @@ TEST(MeshArraysTest, IndexedCornersReproduceEveryTriangleInOrder) {
     EXPECT_EQ(arrays.lastNormal[2], 0.8f);
 }
 
-TEST(MeshArraysTest, EdgesKeepBothDirectionsButNoRepeatedDirectedEdge) {
-    Mesh mesh("square.wrl");
-    makeSquare(mesh);
-    mesh.coordIndex.push_back({0, 1, 2});  // the first triangle again: nothing new
-    mesh.normalIndex.push_back({0, 0, 0});
-    const MeshArrays arrays = buildMeshArrays(mesh);
-    const std::vector<std::pair<uint32_t, uint32_t>> expected = {{0, 1}, {1, 2}, {2, 0},
-                                                                 {0, 2}, {2, 3}, {3, 0}};
-    EXPECT_EQ(edgePairs(arrays), expected);
+// A random Mesh whose points meet several normals each, with repeated and degenerate triangles:
+// every corner is reproduced, each (point, normal) pair has one vertex, every undirected edge of
+// a triangle is in the edge list exactly once, and the outlines hold each triangle's directed
+// edges exactly once.
+TEST(MeshArraysTest, VerticesEdgesAndOutlinesMatchTheTriangles) {
+    Mesh mesh("random.wrl");
+    uint32_t seed = 12345;
+    auto next = [&](int range) {
+        seed = seed * 1664525u + 1013904223u;
+        return static_cast<int32_t>((seed >> 8) % static_cast<uint32_t>(range));
+    };
+    for (int i = 0; i < 60; ++i) {
+        mesh.points.push_back({0.1 * i, 0.3 * (i % 7), -0.05 * i});
+    }
+    for (int i = 0; i < 5; ++i) {
+        mesh.normals.push_back({0, 0.2 * i, 1});
+    }
+    for (int t = 0; t < 400; ++t) {
+        mesh.coordIndex.push_back({next(60), next(60), next(60)});
+        mesh.normalIndex.push_back({next(5), next(5), next(5)});
+    }
+    mesh.coordIndex.push_back({3, 3, 4});  // repeated corners
+    mesh.normalIndex.push_back({0, 1, 0});
+    mesh.coordIndex.push_back(mesh.coordIndex[0]);  // a repeated triangle
+    mesh.normalIndex.push_back(mesh.normalIndex[0]);
+    MeshArrays arrays = buildMeshArrays(mesh);
+    addOutlines(arrays);
+    ASSERT_EQ(arrays.normals, MeshArrays::Normals::PerCorner);
+    ASSERT_EQ(arrays.triangleCount, mesh.coordIndex.size());
+
+    std::set<std::vector<float>> distinct;  // the vertices' six floats
+    std::set<std::pair<uint32_t, uint32_t>> undirected, directed;
+    auto pointOf = [&](uint32_t v) {
+        const Vec3d p = vertexAt(arrays, v).first;
+        for (uint32_t i = 0; i < mesh.points.size(); ++i) {
+            if (rounded(mesh.points[i]) == p) {
+                return i;
+            }
+        }
+        return UINT32_MAX;
+    };
+    for (size_t t = 0; t < mesh.coordIndex.size(); ++t) {
+        const IndexTriple& p = mesh.coordIndex[t];
+        const IndexTriple& n = mesh.normalIndex[t];
+        const int32_t points[3] = {p.a, p.b, p.c};
+        const int32_t normals[3] = {n.a, n.b, n.c};
+        for (int k = 0; k < 3; ++k) {
+            const uint32_t v = arrays.triangles[3 * t + k];
+            EXPECT_EQ(vertexAt(arrays, v), std::make_pair(rounded(mesh.points[points[k]]),
+                                                          rounded(mesh.normals[normals[k]])));
+            distinct.insert({&arrays.vertices[6 * v], &arrays.vertices[6 * v + 6]});
+            const uint32_t a = static_cast<uint32_t>(points[k]);
+            const uint32_t b = static_cast<uint32_t>(points[(k + 1) % 3]);
+            undirected.insert({std::min(a, b), std::max(a, b)});
+            directed.insert({v, arrays.triangles[3 * t + (k + 1) % 3]});
+        }
+    }
+    EXPECT_EQ(distinct.size(), arrays.vertexCount);
+
+    std::set<std::pair<uint32_t, uint32_t>> drawnEdges;
+    for (const auto& [a, b] : pairs(arrays.edges)) {
+        const uint32_t pa = pointOf(a), pb = pointOf(b);
+        EXPECT_LE(pa, pb);
+        EXPECT_TRUE(drawnEdges.insert({pa, pb}).second) << "edge drawn twice: " << pa << "-" << pb;
+    }
+    EXPECT_EQ(drawnEdges, undirected);
+    EXPECT_EQ(arrays.edgeCount, undirected.size());
+
+    const auto outlines = pairs(arrays.outlines);
+    const std::set<std::pair<uint32_t, uint32_t>> outlineSet(outlines.begin(), outlines.end());
+    EXPECT_EQ(outlineSet, directed);
+    EXPECT_EQ(outlines.size(), directed.size());
+    EXPECT_EQ(arrays.outlineCount, directed.size());
 }
 
 // Triangles with a bad point index are dropped everywhere; a triangle without usable normals
@@ -74,9 +149,9 @@ TEST(MeshArraysTest, BrokenIndicesAreSkippedAndPartialNormalsDetected) {
     mesh.coordIndex = {{0, 1, 2}, {0, 1, 4}, {-1, 0, 1}, {0, 2, 3}};
     mesh.normalIndex = {{0, 0, 0}, {0, 0, 0}, {0, 0, 0}, {0, 0, 2}};
     MeshArrays arrays = buildMeshArrays(mesh);
-    EXPECT_EQ(arrays.triangleCount(), 2u);
+    EXPECT_EQ(arrays.triangleCount, 2u);
     EXPECT_EQ(arrays.normals, MeshArrays::Normals::Partial);
-    EXPECT_EQ(arrays.edgeCount(), 6u);
+    EXPECT_EQ(arrays.edgeCount, 5u);  // the square's sides and its diagonal
     for (uint32_t i : arrays.edges) {
         EXPECT_LT(i, mesh.points.size());
     }
@@ -91,6 +166,12 @@ TEST(MeshArraysTest, BrokenIndicesAreSkippedAndPartialNormalsDetected) {
     EXPECT_FALSE(arrays.hasLastNormal);
     const std::vector<uint32_t> triangles = {0, 1, 2, 0, 2, 3};  // straight into points
     EXPECT_EQ(arrays.triangles, triangles);
+
+    mesh.points.clear();  // every triangle now points outside: none drawn, nothing read
+    arrays = buildMeshArrays(mesh);
+    EXPECT_EQ(arrays.triangleCount, 0u);
+    EXPECT_EQ(arrays.edgeCount, 0u);
+    EXPECT_TRUE(arrays.bounds.empty());
 }
 
 TEST(MeshArraysTest, RunsCoverEveryPrimitiveOnceInsideTheirBoxes) {
@@ -106,44 +187,51 @@ TEST(MeshArraysTest, RunsCoverEveryPrimitiveOnceInsideTheirBoxes) {
     mesh.normalIndex.assign(n, {0, 0, 0});
     const MeshArrays arrays = buildMeshArrays(mesh);
     auto check = [&](const std::vector<ArrayRun>& runs, size_t count, size_t per,
-                     const std::vector<uint32_t>& indices, bool viaCorners) {
+                     const std::vector<uint32_t>& indices) {
         uint32_t next = 0;
         for (const ArrayRun& run : runs) {
             EXPECT_EQ(run.first, next);
             EXPECT_GT(run.count, 0u);
             EXPECT_LE(run.count, ARRAY_RUN_LENGTH);
             for (size_t i = per * run.first; i < per * (run.first + run.count); ++i) {
-                const float* p =
-                    viaCorners ? &arrays.corners[6 * indices[i]] : &arrays.points[3 * indices[i]];
+                const float* p = &arrays.vertices[6 * indices[i]];
                 for (int k = 0; k < 3; ++k) {
-                    EXPECT_GE(p[k], run.box.lo[k] - 1e-6);
-                    EXPECT_LE(p[k], run.box.hi[k] + 1e-6);
-                    EXPECT_GE(p[k], arrays.bounds.lo[k] - 1e-6);
-                    EXPECT_LE(p[k], arrays.bounds.hi[k] + 1e-6);
+                    EXPECT_GE(p[k], run.box.lo[k]);
+                    EXPECT_LE(p[k], run.box.hi[k]);
+                    EXPECT_GE(p[k], arrays.bounds.lo[k]);
+                    EXPECT_LE(p[k], arrays.bounds.hi[k]);
                 }
             }
             next += run.count;
         }
         EXPECT_EQ(next, count);
     };
-    check(arrays.triangleRuns, arrays.triangleCount(), 3, arrays.triangles, true);
-    check(arrays.edgeRuns, arrays.edgeCount(), 2, arrays.edges, false);
+    check(arrays.triangleRuns, arrays.triangleCount, 3, arrays.triangles);
+    check(arrays.edgeRuns, arrays.edgeCount, 2, arrays.edges);
     EXPECT_GT(arrays.triangleRuns.size(), 2u);
+    EXPECT_GT(arrays.edgeRuns.size(), 3u);
 }
 
-TEST(MeshArraysTest, KeptArraysAreRebuiltWhenTheMeshChanges) {
-    Mesh mesh("square.wrl");
-    makeSquare(mesh);
-    const MeshArrays* first = &drawingArrays(mesh);
-    EXPECT_EQ(&drawingArrays(mesh), first);
-    EXPECT_EQ(drawingArrays(mesh).triangleCount(), 2u);
-    mesh.coordIndex.pop_back();
-    mesh.normalIndex.pop_back();
-    EXPECT_EQ(drawingArrays(mesh).triangleCount(), 1u);
-    mesh.points.clear();  // every triangle now points outside: none drawn, nothing read
-    EXPECT_EQ(drawingArrays(mesh).triangleCount(), 0u);
-    EXPECT_EQ(drawingArrays(mesh).edgeCount(), 0u);
-    EXPECT_TRUE(drawingArrays(mesh).bounds.empty());
+// The drawing side keeps arrays by Mesh, and forgets them when the Mesh goes away: a new Mesh
+// made at the same address gets its own.
+TEST(MeshDrawingsTest, ArraysAreKeptPerMeshAndGoWithIt) {
+    alignas(Mesh) unsigned char storage[sizeof(Mesh)];
+    Mesh* first = new (storage) Mesh("square.wrl");
+    makeSquare(*first);
+    const MeshArrays* kept = &clientArrays(*first, false);
+    EXPECT_EQ(&clientArrays(*first, false), kept);
+    EXPECT_EQ(kept->triangleCount, 2u);
+    EXPECT_FALSE(kept->hasOutlines);
+    EXPECT_TRUE(clientArrays(*first, true).hasOutlines);
+    first->~Mesh();
+
+    Mesh* second = new (storage) Mesh("triangle.wrl");
+    makeSquare(*second);
+    second->coordIndex.pop_back();
+    second->normalIndex.pop_back();
+    EXPECT_EQ(clientArrays(*second, false).triangleCount, 1u);
+    EXPECT_FALSE(clientArrays(*second, false).hasOutlines);
+    second->~Mesh();
 }
 
 // An orthographic box of half-size 2 on a 200 by 100 viewport: world (x, y) lands on pixel

@@ -7,6 +7,7 @@
 #include <thread>
 
 #include "app/leak_check.h"
+#include "app/shared_gl_contexts.h"
 
 namespace {
 
@@ -27,6 +28,8 @@ void initGlutOnce() {
         return;
     }
     initialised = true;
+    // Like the program: the windows' contexts share objects, so drawing uses buffer objects.
+    shareGlObjectsAmongWindows();
     int argc = 1;
     char name[] = "gl_tests";
     char* argv[] = {name, nullptr};

@@ -2,7 +2,8 @@
 
 // Real GLUT windows for GL tests, on the display that the test runs under.
 
-// Initialises GLUT once per process (double-buffered RGB with depth, as the program's views).
+// Initialises GLUT once per process (double-buffered RGB with depth, as the program's views,
+// with contexts that share objects).
 void initGlutOnce();
 // Creates a top-level window of the given size, makes it current and lets it map and reach
 // its size. Returns its GLUT id.
