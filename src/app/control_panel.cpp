@@ -5,6 +5,7 @@
 #include <cstdlib>
 
 #include "app/event_loop.h"
+#include "app/frame_all.h"
 #include "app/globals.h"
 #include "app/scene_file_commands.h"
 #include "interact/selection_edit.h"
@@ -41,6 +42,7 @@ void ControlPanel::build() {
     scaleControl = glui->add_translation("Scale", TranslationKind::Y, ID_SCALE);
     scaleControl->set_speed(0.01f);
     rotationControl = glui->add_rotation("Rotation", ID_ROTATION);
+    glui->add_button("Frame All", ID_FRAME_ALL);
 }
 
 namespace {
@@ -124,6 +126,9 @@ PanelEffect applyPanelCommand(int id) {
         case ID_RESET_VIEW:
             for (View* view : allViews)
                 view->camera.reset();
+            return PanelEffect::Redraw;
+        case ID_FRAME_ALL:
+            frameAllViews();
             return PanelEffect::Redraw;
         default:
             return PanelEffect::None;

@@ -16,6 +16,7 @@ constexpr int ID_ADD = 210;
 constexpr int ID_SCALE = 211;
 constexpr int ID_NEW = 212;
 constexpr int ID_RESET_VIEW = 213;
+constexpr int ID_FRAME_ALL = 214;
 
 // A panel scale step never flattens or mirrors objects: a factor at or below this applies this.
 constexpr float MIN_PANEL_SCALE_FACTOR = 0.01f;

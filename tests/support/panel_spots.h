@@ -12,4 +12,5 @@ struct PanelSpots {
     Point addListItem(int i) const { return at(90, 156 + 18 * i); }  // once the list is open
     Point lighting() const { return at(15, 162); }
     Point translateX() const { return at(26, 291); }
+    Point frameAll() const { return at(82, 525); }  // below the Rotation ball
 };
