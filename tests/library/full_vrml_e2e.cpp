@@ -16,6 +16,7 @@
 #include <vector>
 
 #include "support/harness.h"
+#include "support/panel_spots.h"
 
 namespace {
 
@@ -117,6 +118,43 @@ TEST(FullVrmlE2E, EveryPartIsDrawnWhereItsTransformsPutIt) {
               std::string::npos)
         << said;
     EXPECT_NE(said.find("Hologram"), std::string::npos) << said;
+}
+
+// The three squares scaled by 100 around (2000, 2000, 2000): outside every view until Frame All.
+std::string farThreeParts() {
+    const std::string parts = THREE_PARTS;
+    return "#VRML V2.0 utf8\nTransform { translation 2000 2000 2000 scale 100 100 100 children "
+           "[\n" +
+           parts.substr(parts.find('\n') + 1) + "] }\n";
+}
+
+TEST(FullVrmlE2E, EveryPartOfAFarModelIsDrawnAfterFrameAll) {
+    ProgramRun run;
+    run.writeModel("far.wrl", farThreeParts());
+    ASSERT_TRUE(run.start({"--full-vrml"}));
+    const ScreenRect front = run.view(1);
+    const Point c = front.centre();
+    // The squares' box is centred in the framed view: the two upper parts left and right of the
+    // middle, the third below it.
+    const ScreenRect upperLeft{front.x, front.y, c.x - 5 - front.x, c.y - 5 - front.y};
+    const ScreenRect upperRight{c.x + 5, front.y, front.x + front.width - c.x - 5,
+                                c.y - 5 - front.y};
+    const ScreenRect below{front.x, c.y + 5, front.width, front.y + front.height - c.y - 5};
+    auto partsShown = [&](const Screenshot& shot) {
+        return (shot.count(upperLeft, isWhite) > 20 ? 1 : 0) +
+               (shot.count(upperRight, isWhite) > 20 ? 1 : 0) +
+               (shot.count(below, isWhite) > 20 ? 1 : 0);
+    };
+    run.menu(c, 0, 0);  // Add Object > far.wrl
+    run.settle();
+    EXPECT_EQ(partsShown(run.screenshot()), 0);
+
+    run.click(PanelSpots{run.panel()}.frameAll());
+    EXPECT_TRUE(waitUntil([&] { return partsShown(run.screenshot()) == 3; }))
+        << "after Frame All, " << partsShown(run.screenshot()) << " of the 3 parts show";
+    // Between the parts lies nothing (a single square framed alone would cross the middle).
+    EXPECT_EQ(run.screenshot().count({c.x - 10, c.y - 10, 21, 21}, isWhite), 0);
+    EXPECT_TRUE(run.running());
 }
 
 TEST(FullVrmlE2E, TheClassicReadingStaysTheDefault) {
