@@ -3,10 +3,13 @@
 #include <GL/freeglut.h>
 
 #include <cstdlib>
+#include <string>
 
 #include "app/event_loop.h"
 #include "app/globals.h"
+#include "app/panel_status.h"
 #include "app/scene_file_commands.h"
+#include "edit/status_line.h"
 #include "interact/selection_edit.h"
 
 void ControlPanel::build() {
@@ -41,6 +44,19 @@ void ControlPanel::build() {
     scaleControl = glui->add_translation("Scale", TranslationKind::Y, ID_SCALE);
     scaleControl->set_speed(0.01f);
     rotationControl = glui->add_rotation("Rotation", ID_ROTATION);
+    // Undo and Redo share a row; greyed out until there is something to undo or redo.
+    undoButton = glui->add_button("Undo", ID_UNDO);
+    redoButton = glui->add_button("Redo", ID_REDO);
+    redoButton->besidePrevious = true;
+    undoButton->enabled = false;
+    redoButton->enabled = false;
+    statusLine = glui->add_status_text(static_cast<int>(STATUS_ROWS));
+    // A pad or ball movement is one undo step from press to release.
+    glui->dragStarted = [](int) {
+        noteUserAction();
+        undoHistory.beginTransformStep(scene);
+    };
+    glui->dragEnded = [](int) { undoHistory.endTransformStep(scene); };
 }
 
 namespace {
@@ -105,7 +121,7 @@ PanelEffect applyPanelCommand(int id) {
             if (k <= 0) {
                 return PanelEffect::None;
             }
-            scene.addInstance(k - 1);
+            undoHistory.recordAdd(scene, scene.addInstance(k - 1));
             return PanelEffect::Redraw;
         }
         case ID_SCALE: {
@@ -117,6 +133,7 @@ PanelEffect applyPanelCommand(int id) {
             return PanelEffect::Redraw;
         }
         case ID_NEW:
+            undoHistory.recordReplaceAll(scene);
             scene.removeAllObjects();
             for (View* view : allViews)
                 view->camera.reset();
@@ -125,12 +142,17 @@ PanelEffect applyPanelCommand(int id) {
             for (View* view : allViews)
                 view->camera.reset();
             return PanelEffect::Redraw;
+        case ID_UNDO:
+            return undoHistory.undo(scene) ? PanelEffect::Redraw : PanelEffect::None;
+        case ID_REDO:
+            return undoHistory.redo(scene) ? PanelEffect::Redraw : PanelEffect::None;
         default:
             return PanelEffect::None;
     }
 }
 
 void panelCallback(int id) {
+    noteUserAction();
     const int window = glutGetWindow();
     const PanelEffect effect = applyPanelCommand(id);
     switch (effect) {
@@ -150,12 +172,23 @@ void panelCallback(int id) {
             }
             redisplayAll(window);
             break;
-        // The dialogs run from the event loop, not inside the panel's event handling.
+        // The dialogs run from the event loop, not inside the panel's event handling. No message
+        // box: the status line says why a load or save failed.
         case PanelEffect::OpenScene:
-            runAfterMenuCloses([] { loadScene(); });
+            runAfterMenuCloses([] {
+                std::string reason;
+                if (!loadScene(reason)) {
+                    showFailureReason(reason);
+                }
+            });
             break;
         case PanelEffect::SaveScene:
-            runAfterMenuCloses([] { saveScene(); });
+            runAfterMenuCloses([] {
+                std::string reason;
+                if (!saveScene(reason)) {
+                    showFailureReason(reason);
+                }
+            });
             break;
     }
 }
