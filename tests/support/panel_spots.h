@@ -12,4 +12,11 @@ struct PanelSpots {
     Point addListItem(int i) const { return at(90, 156 + 18 * i); }  // once the list is open
     Point lighting() const { return at(15, 162); }
     Point translateX() const { return at(26, 291); }
+    // Undo and Redo share the row below "Frame All", which is below Rotation.
+    ScreenRect undo() const { return {panel.x + 6, panel.y + 538, 73, 19}; }
+    ScreenRect redo() const { return {panel.x + 85, panel.y + 538, 73, 19}; }
+    // The status line's two rows of text at the bottom.
+    ScreenRect statusLine() const {
+        return {panel.x + 6, panel.y + panel.height - 32, panel.width - 12, 26};
+    }
 };
