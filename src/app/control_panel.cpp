@@ -6,6 +6,7 @@
 #include <string>
 
 #include "app/event_loop.h"
+#include "app/frame_all.h"
 #include "app/globals.h"
 #include "app/panel_status.h"
 #include "app/scene_file_commands.h"
@@ -44,6 +45,7 @@ void ControlPanel::build() {
     scaleControl = glui->add_translation("Scale", TranslationKind::Y, ID_SCALE);
     scaleControl->set_speed(0.01f);
     rotationControl = glui->add_rotation("Rotation", ID_ROTATION);
+    glui->add_button("Frame All", ID_FRAME_ALL);
     // Undo and Redo share a row; greyed out until there is something to undo or redo.
     undoButton = glui->add_button("Undo", ID_UNDO);
     redoButton = glui->add_button("Redo", ID_REDO);
@@ -141,6 +143,9 @@ PanelEffect applyPanelCommand(int id) {
         case ID_RESET_VIEW:
             for (View* view : allViews)
                 view->camera.reset();
+            return PanelEffect::Redraw;
+        case ID_FRAME_ALL:
+            frameAllViews();
             return PanelEffect::Redraw;
         case ID_UNDO:
             return undoHistory.undo(scene) ? PanelEffect::Redraw : PanelEffect::None;

@@ -16,6 +16,7 @@ constexpr int ID_ADD = 210;
 constexpr int ID_SCALE = 211;
 constexpr int ID_NEW = 212;
 constexpr int ID_RESET_VIEW = 213;
+constexpr int ID_FRAME_ALL = 214;
 constexpr int ID_UNDO = 215;
 constexpr int ID_REDO = 216;
 

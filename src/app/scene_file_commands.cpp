@@ -57,6 +57,8 @@ void applyView(View& view, const ViewState& state) {
         glLoadMatrixf(state.modelview.data());
     }
     pairKeptFields(view.camera, state, [](auto& kept, const auto& saved) { kept = saved; });
+    // The file holds no framing: the loaded numbers mean what they mean unframed.
+    view.camera.framing = {};
 }
 
 }  // namespace

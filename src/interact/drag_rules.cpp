@@ -82,6 +82,13 @@ DragStep planDrag(int dragModifiers, const Camera& camera, int32_t editMode, int
         step.orbitY = dy;
     } else {
         step = editStep(editMode, camera.axis, dx, dy);
+        if (step.kind == DragKind::Translate && camera.framing.active) {
+            // A framed view shows `scale` world units where it showed one: a pixel moves the
+            // selection by the same share of the view as it does unframed.
+            step.x *= camera.framing.scale;
+            step.y *= camera.framing.scale;
+            step.z *= camera.framing.scale;
+        }
     }
     return step;
 }

@@ -22,7 +22,8 @@ struct DragStep {
 };
 
 // Chooses the step for a cursor move of (dx, dy) pixels from the mask taken at the press, the
-// View's camera and the editing mode now in force.
+// View's camera and the editing mode now in force. A Translate step in a framed view is scaled
+// with the framing.
 DragStep planDrag(int dragModifiers, const Camera& camera, int32_t editMode, int dx, int dy);
 
 // Applies the step to the camera or to every selected object, in selection order. True when the

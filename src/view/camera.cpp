@@ -11,6 +11,17 @@ float& component(Vec3& v, int axis) {
     return axis == 0 ? v.x : axis == 1 ? v.y : v.z;
 }
 
+// The framing goes last, nearest the objects: everything the camera does before it then works
+// in framed units.
+void applyFraming(const Framing& framing) {
+    if (!framing.active) {
+        return;
+    }
+    const float shrink = 1.0f / framing.scale;
+    glScalef(shrink, shrink, shrink);
+    glTranslatef(-framing.centre.x, -framing.centre.y, -framing.centre.z);
+}
+
 }  // namespace
 
 void Camera::home() {
@@ -27,6 +38,7 @@ void Camera::reset() {
     rotX = 0;
     panY = 0;
     panX = 0;
+    framing = {};
 }
 
 float Camera::orthoHalfSize() const {
@@ -40,12 +52,14 @@ void Camera::apply() const {
         glTranslatef(panX, panY, 0);
         glRotatef(static_cast<float>(rotX), 1, 0, 0);
         glRotatef(static_cast<float>(rotY), 0, 1, 0);
+        applyFraming(framing);
         return;
     }
     glMatrixMode(GL_PROJECTION);
     glLoadIdentity();
     const double h = orthoHalfSize();
-    glOrtho(-h, h, -h, h, -200, 200);
+    const double depth = framing.active ? framing.depthHalf : 200;
+    glOrtho(-h, h, -h, h, -depth, depth);
     glMatrixMode(GL_MODELVIEW);
     glLoadIdentity();
     if (axis == 0) {
@@ -57,6 +71,7 @@ void Camera::apply() const {
     } else {
         glTranslatef(panX, panY, 0);
     }
+    applyFraming(framing);
 }
 
 void Camera::pan(float dx, float dy) {

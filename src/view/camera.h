@@ -4,6 +4,16 @@
 
 #include "scene/vec.h"
 
+// What "Frame All" sets on a camera: the world is seen moved by -centre and shrunk by 1/scale,
+// so that pan, zoom, dolly and orbit act on the framed picture just as they act unframed (the
+// orbit then turns about centre). Inactive, the camera is exactly the unframed one.
+struct Framing {
+    bool active = false;
+    Vec3 centre{0, 0, 0};
+    float scale = 1;        // world units per framed unit
+    float depthHalf = 200;  // orthographic depth range, +- this many framed units
+};
+
 // The camera of one View. Orthographic cameras look along a world axis; the perspective camera
 // looks from eye toward centre and orbits with rotX and rotY.
 struct Camera {
@@ -17,6 +27,7 @@ struct Camera {
     float panX = 0;
     float panY = 0;
     float zoom = 0;
+    Framing framing;  // off until "Frame All"; reset() turns it off
 
     void home();
     void reset();
@@ -28,6 +39,7 @@ struct Camera {
     void zoomBy(float amount);
 
     // Half-size of the orthographic view box for the current zoom; never below ORTHO_MIN_HALF.
+    // In framed units when framed.
     float orthoHalfSize() const;
 };
 

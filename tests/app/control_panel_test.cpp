@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <memory>
 
 #include "app/globals.h"
@@ -38,8 +39,11 @@ protected:
         controlPanel = ControlPanel{};
         undoHistory = UndoHistory{};
         noteUserAction();
-        for (View* view : allViews)
+        for (View* view : allViews) {
+            view->camera.axis = 2;
+            view->camera.perspective = false;
             view->camera.reset();
+        }
         editMode = Select;
     }
 
@@ -79,6 +83,7 @@ TEST_F(PanelDispatch, BuildsEveryControlInOrderWithItsLabelIdAndSetting) {
         {ControlKind::Translation, "Translate Z", ID_TRANSLATE_Z},
         {ControlKind::Translation, "Scale", ID_SCALE},
         {ControlKind::Rotation, "Rotation", ID_ROTATION},
+        {ControlKind::Button, "Frame All", ID_FRAME_ALL},
         {ControlKind::Button, "Undo", ID_UNDO},
         {ControlKind::Button, "Redo", ID_REDO},
         {ControlKind::StatusText, "", -1},
@@ -258,6 +263,48 @@ TEST_F(PanelDispatch, ResetViewResetsOnlyTheCameras) {
     EXPECT_EQ(scene.selection, std::vector<SceneObject*>{a});
 }
 
+TEST_F(PanelDispatch, FrameAllFitsTheFourCamerasUntilResetViewOrNew) {
+    Mesh& model = *scene.models[0];
+    model.points = {{0, 0, 0}, {10, 0, 0}, {0, 10, 10}};
+    model.coordIndex = {{0, 1, 2}};
+    place(false)->transform = translationMatrix(2000, 0, 0);
+    // The cameras as the program sets them up.
+    sideView.camera.axis = 0;
+    topView.camera.axis = 1;
+    perspectiveView.camera.perspective = true;
+    perspectiveView.camera.rotX = 25;
+    Control& frameAll =
+        **std::find_if(panel.controls.begin(), panel.controls.end(),
+                       [](const auto& control) { return control->id == ID_FRAME_ALL; });
+
+    auto framed = [] {
+        int count = 0;
+        for (View* view : allViews)
+            count += view->camera.framing.active ? 1 : 0;
+        return count;
+    };
+    frameAll.press();
+    EXPECT_EQ(framed(), 4);
+    EXPECT_EQ(perspectiveView.camera.rotX, 25);
+    EXPECT_EQ(frontView.camera.framing.centre.x, 2005);
+    EXPECT_EQ(applyPanelCommand(ID_FRAME_ALL), PanelEffect::Redraw);
+
+    controlPanel.glui->controls[1]->press();  // "Reset View"
+    EXPECT_EQ(framed(), 0);
+    frameAll.press();
+    controlPanel.glui->controls[0]->press();  // "New"
+    EXPECT_EQ(framed(), 0);
+
+    // Objects that draw nothing leave nothing to frame: as "Reset View".
+    place(false);
+    scene.models[1]->points = {{1, 1, 1}};
+    scene.objects.back()->mesh = scene.models[1].get();
+    perspectiveView.camera.rotX = 25;
+    frameAll.press();
+    EXPECT_EQ(framed(), 0);
+    EXPECT_EQ(perspectiveView.camera.rotX, 0);
+}
+
 TEST_F(PanelDispatch, OtherIdsAskForTheirEffectOnly) {
     controlPanel.modeGroup->set_int_val(Scale);
     EXPECT_EQ(applyPanelCommand(ID_MODE), PanelEffect::None);
@@ -269,7 +316,7 @@ TEST_F(PanelDispatch, OtherIdsAskForTheirEffectOnly) {
     EXPECT_EQ(applyPanelCommand(ID_SAVE), PanelEffect::SaveScene);
     EXPECT_EQ(applyPanelCommand(ID_QUIT), PanelEffect::None);
     EXPECT_EQ(applyPanelCommand(0), PanelEffect::None);
-    EXPECT_EQ(applyPanelCommand(214), PanelEffect::None);
+    EXPECT_EQ(applyPanelCommand(299), PanelEffect::None);
 }
 
 // The objects' models and matrices, to compare whole scenes.

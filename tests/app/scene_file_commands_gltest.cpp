@@ -218,6 +218,9 @@ TEST_F(SceneFileGL, LoadPutsEachMatrixIntoItsOwnViewsContext) {
     }
     ASSERT_TRUE(writeFileAtomically(path("load.vsf"), formatSceneFile(content)));
     answerOpen(path("load.vsf"));
+    for (View* view : allViews) {
+        view->camera.framing = {true, {2000, 0, 0}, 50, 400};  // as "Frame All" leaves it
+    }
     glutSetWindow(other);
     ASSERT_TRUE(loadScene());
     EXPECT_EQ(glutGetWindow(), other);
@@ -227,9 +230,11 @@ TEST_F(SceneFileGL, LoadPutsEachMatrixIntoItsOwnViewsContext) {
         EXPECT_EQ(gl.modelview, content.views[i].modelview) << "view " << i;
         EXPECT_EQ(gl.mode, GL_MODELVIEW) << "view " << i;
         const Camera& c = allViews[i]->camera;
-        EXPECT_EQ(cameraText(c),
-                  cameraText(Camera{
-                      false, {1.0f * i, 2, 3}, {}, {}, 0, 10 + i, -20, 0.5f + i, -0.5f, 0.125f}));
+        EXPECT_EQ(
+            cameraText(c),
+            cameraText(Camera{
+                false, {1.0f * i, 2, 3}, {}, {}, 0, 10 + i, -20, 0.5f + i, -0.5f, 0.125f, {}}));
+        EXPECT_FALSE(c.framing.active) << "view " << i;  // the file's numbers mean them unframed
     }
     EXPECT_TRUE(scene.objects.empty());
 }

@@ -20,6 +20,16 @@ bool isBlack(Rgb c) {
     return c.r < 30 && c.g < 30 && c.b < 30;
 }
 
+int differingPixels(const Screenshot& a, const Screenshot& b, const ScreenRect& area) {
+    int count = 0;
+    for (int y = area.y; y < area.y + area.height; ++y) {
+        for (int x = area.x; x < area.x + area.width; ++x) {
+            count += a.at(x, y) == b.at(x, y) ? 0 : 1;
+        }
+    }
+    return count;
+}
+
 // A column of the front view, 21 pixels high around the view's centre line.
 ScreenRect column(const ScreenRect& view, int dx) {
     return {view.centre().x + dx, view.centre().y - 10, 1, 21};
@@ -122,21 +132,52 @@ TEST_F(PanelE2E, ResetViewUndoesAnOrbit) {
     const Screenshot before = run.screenshot();
     run.drag(perspective.centre(), {perspective.centre().x + 60, perspective.centre().y + 30});
     run.settle();
-    const Screenshot turned = run.screenshot();
-    auto differing = [&](const Screenshot& a, const Screenshot& b) {
-        int count = 0;
-        for (int y = perspective.y; y < perspective.y + perspective.height; ++y) {
-            for (int x = perspective.x; x < perspective.x + perspective.width; ++x) {
-                count += a.at(x, y) == b.at(x, y) ? 0 : 1;
-            }
-        }
-        return count;
-    };
-    EXPECT_GT(differing(before, turned), 100);
+    EXPECT_GT(differingPixels(before, run.screenshot(), perspective), 100);
 
     run.click(spots.button(1));  // "Reset View"
     run.settle();
-    EXPECT_EQ(differing(before, run.screenshot()), 0);
+    EXPECT_EQ(differingPixels(before, run.screenshot(), perspective), 0);
+}
+
+TEST_F(PanelE2E, FrameAllBringsAFarLargeObjectIntoEveryViewAndResetViewTakesItAway) {
+    // A cube 100 units across around (2000, 2000, 2000): far outside every view at first.
+    run.writeModel("far.wrl", cubeModel(50, 2000, 2000, 2000));
+    ASSERT_TRUE(run.start());
+    spots.panel = run.panel();
+    addModel(1);
+    const Screenshot before = run.screenshot();
+    for (int i = 0; i < 3; ++i) {
+        EXPECT_EQ(before.count(run.view(i), isWhite), 0) << i;
+    }
+
+    run.click(spots.frameAll());
+    run.settle();
+    const Screenshot framed = run.screenshot();
+    for (int i = 0; i < 3; ++i) {
+        // The cube's outline: a square centred in the view, across nine tenths of it.
+        const ScreenRect view = run.view(i);
+        const int reach = view.width * 9 / 20;
+        auto whiteAround = [&](int dx) {
+            return framed.count({view.centre().x + dx - 1, view.centre().y - 10, 3, 21}, isWhite);
+        };
+        EXPECT_GT(whiteAround(-reach), 15) << i;
+        EXPECT_GT(whiteAround(reach), 15) << i;
+        EXPECT_EQ(whiteAround(-reach - 6), 0) << i;
+        EXPECT_EQ(whiteAround(reach + 6), 0) << i;
+    }
+    // The perspective view: the lit cube covers its middle.
+    const ScreenRect perspective = run.view(3);
+    const Rgb background = before.at(perspective.centre().x + 20, perspective.centre().y + 20);
+    const ScreenRect middle{perspective.centre().x - 20, perspective.centre().y - 20, 41, 41};
+    EXPECT_GT(differingPixels(before, framed, perspective), 1000);
+    EXPECT_EQ(framed.count(middle, [&](Rgb c) { return c.near(background); }), 0);
+
+    run.click(spots.button(1));  // "Reset View"
+    run.settle();
+    const Screenshot reset = run.screenshot();
+    for (int i = 0; i < 4; ++i) {
+        EXPECT_EQ(differingPixels(before, reset, run.view(i)), 0) << i;
+    }
 }
 
 TEST_F(PanelE2E, UntickingLightingShowsTheObjectFlatWithEdges) {

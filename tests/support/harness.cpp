@@ -767,14 +767,14 @@ double ProgramRun::cpuSeconds() const {
     return static_cast<double>(utime + stime) / static_cast<double>(sysconf(_SC_CLK_TCK));
 }
 
-std::string cubeModel(double half) {
+std::string cubeModel(double half, double x, double y, double z) {
     std::ostringstream out;
     const double h = half;
     out << "#VRML V2.0 utf8\nShape { geometry IndexedFaceSet {\n coord Coordinate { point [\n";
     const double corners[8][3] = {{-h, -h, -h}, {h, -h, -h}, {h, h, -h}, {-h, h, -h},
                                   {-h, -h, h},  {h, -h, h},  {h, h, h},  {-h, h, h}};
     for (const auto& c : corners) {
-        out << "  " << c[0] << " " << c[1] << " " << c[2] << ",\n";
+        out << "  " << x + c[0] << " " << y + c[1] << " " << z + c[2] << ",\n";
     }
     out << " ] }\n coordIndex [\n"
            "  0, 3, 2, 1, -1,\n  4, 5, 6, 7, -1,\n  0, 1, 5, 4, -1,\n"

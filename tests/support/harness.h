@@ -140,5 +140,5 @@ struct ProgramRun {
     void checkProgramErrors() const;
 };
 
-// A small closed cube of side 1 centred on the origin, as a model file's text.
-std::string cubeModel(double half = 0.5);
+// A closed cube of side 2 * half centred on (x, y, z), as a model file's text.
+std::string cubeModel(double half = 0.5, double x = 0, double y = 0, double z = 0);

@@ -1,0 +1,5 @@
+#pragma once
+
+// "Frame All": fits the four cameras to the placed objects (see view/framing.h). With nothing to
+// show it resets them, as "Reset View" does. Redrawing is left to the caller.
+void frameAllViews();
