@@ -380,6 +380,39 @@ TEST_F(PanelDispatch, AddsNewAndPadHoldsAreStepsThatTheButtonsUndoAndRedo) {
     EXPECT_FALSE(controlPanel.redoButton->enabled);
 }
 
+TEST_F(PanelDispatch, ABallMovementFromPressToReleaseIsOneStepUndoneExactly) {
+    SceneObject* a = place(true);
+    SceneObject* b = place(true);
+    a->transform[12] = 0.25f;
+    b->pendingRotation = {0, 1, 0, 0, -1, 0, 0, 0, 0, 0, 1, 0, 0, 0, 0, 1};
+    const Matrix4 aBefore = foldedTransform(*a);
+    const Matrix4 bBefore = foldedTransform(*b);
+    scene.resetRotationControl = [](const Matrix4& m) {
+        controlPanel.rotationControl->set_float_array_val(m.data());
+    };
+    controlPanel.glui->dragStarted(ID_ROTATION);
+    controlPanel.rotationControl->dragRotation(0, 0, 0.5f, 0.2f);
+    controlPanel.rotationControl->dragRotation(0.5f, 0.2f, 0.6f, 0.6f);
+    controlPanel.glui->dragEnded(ID_ROTATION);
+    ASSERT_EQ(undoHistory.done.size(), 1u);
+    const Matrix4 aTurned = foldedTransform(*a);
+
+    controlPanel.undoButton->press();
+    EXPECT_TRUE(scene.selection.empty());
+    EXPECT_EQ(a->transform, aBefore);
+    EXPECT_EQ(b->transform, bBefore);
+    EXPECT_EQ(a->pendingRotation, identityMatrix());
+    EXPECT_EQ(controlPanel.rotationControl->rotation, identityMatrix());
+    controlPanel.redoButton->press();
+    EXPECT_EQ(a->transform, aTurned);
+
+    // Pressing the ball without moving it is no step.
+    scene.selectObject(0);
+    controlPanel.glui->dragStarted(ID_ROTATION);
+    controlPanel.glui->dragEnded(ID_ROTATION);
+    EXPECT_EQ(undoHistory.done.size(), 1u);
+}
+
 TEST_F(PanelDispatch, StatusLineFollowsTheModeInForceAndShowsAFailureUntilTheNextAction) {
     using Lines = std::vector<std::string>;
     EXPECT_TRUE(updatePanelStatus());
