@@ -172,6 +172,16 @@ TEST_F(PanelE2E, FrameAllBringsAFarLargeObjectIntoEveryViewAndResetViewTakesItAw
     EXPECT_GT(differingPixels(before, framed, perspective), 1000);
     EXPECT_EQ(framed.count(middle, [&](Rgb c) { return c.near(background); }), 0);
 
+    // Picking follows the framing: a click on the cube's left edge in the front view selects it.
+    const ScreenRect front = run.view(1);
+    Point edge{front.centre().x - front.width * 9 / 20 - 3, front.centre().y + 10};
+    while (edge.x < front.centre().x && !isWhite(framed.at(edge))) {
+        ++edge.x;
+    }
+    run.click(edge);
+    run.settle();
+    EXPECT_GT(run.screenshot().count(front, isRed), 2 * front.width);
+
     run.click(spots.button(1));  // "Reset View"
     run.settle();
     const Screenshot reset = run.screenshot();
