@@ -1,7 +1,5 @@
 #include <gtest/gtest.h>
 
-#include <thread>
-
 #include "support/harness.h"
 #include "support/panel_spots.h"
 
@@ -166,11 +164,11 @@ TEST_F(PanelE2E, CancellingOpenOnThePanelShowsNoMessage) {
     const auto rect = run.windowRect(*dialog);
     ASSERT_TRUE(rect);
     run.move(rect->centre());
-    std::this_thread::sleep_for(milliseconds(500));
+    run.settle();  // GTK has mapped and focused the dialog
     run.key("Escape");
     ASSERT_TRUE(waitUntil([&] { return !run.findWindow("Load Scene"); }));
     // The menu's "Load Scene" would report the cancel; the panel's "Open" says nothing.
-    EXPECT_FALSE(
-        waitUntil([&] { return run.findWindow("Error").has_value(); }, milliseconds(1500)));
+    run.settle();
+    EXPECT_FALSE(run.findWindow("Error").has_value());
     EXPECT_TRUE(run.running());
 }
