@@ -60,8 +60,8 @@ void expectLastModelAddedThrough(ProgramRun& run, const std::vector<int>& path) 
     const auto menus = run.menuPath(nearBottomRight(run.view(3)), path);
     ASSERT_EQ(menus.size(), path.size()) << "a sub-menu did not open";
     expectInsideScreen(menus, run);
-    run.settle();
-    EXPECT_GT(bigCubeEdgePixels(run), 15) << "the last model was not added";
+    EXPECT_TRUE(waitUntil([&] { return bigCubeEdgePixels(run) > 15; }, PROGRAM_RESPONSE))
+        << "the last model was not added";
 }
 
 // Writes small cubes under the given names, and the cube of side 1 under the last one.
@@ -93,10 +93,13 @@ void expectMenusAndListSayThereAreNoModels(ProgramRun& run) {
 
     PanelSpots spots{run.panel()};
     run.click(spots.addList());
-    run.settle();
     // Below "Add Object", a greyed line says that there are no models; clicking it does nothing.
     const Point note = spots.addListItem(1);
-    EXPECT_GT(run.screenshot().count({note.x - 80, note.y - 6, 150, 12}, isDisabledText), 40);
+    EXPECT_TRUE(waitUntil(
+        [&] {
+            return run.screenshot().count({note.x - 80, note.y - 6, 150, 12}, isDisabledText) > 40;
+        },
+        PROGRAM_RESPONSE));
     run.click(note);
     run.settle();
     run.click(spots.at(80, 560));  // an empty part of the panel closes the list

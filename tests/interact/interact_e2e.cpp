@@ -4,7 +4,6 @@
 #include <optional>
 #include <sstream>
 #include <string>
-#include <thread>
 #include <vector>
 
 #include "support/harness.h"
@@ -71,7 +70,7 @@ struct Editor {
             [&] {
                 return nearestInRow(run.screenshot(), at(front(), -0.5, 0.25), isWhite).has_value();
             },
-            milliseconds(5000));
+            PROGRAM_RESPONSE);
         if (cubesBefore == 0) {
             return shown;
         }
@@ -90,12 +89,12 @@ struct Editor {
                 found = nearestInRow(run.screenshot(), at(front(), right, up, half), test);
                 return found.has_value();
             },
-            milliseconds(5000));
+            PROGRAM_RESPONSE);
         return found;
     }
     // Waits for the pixel at p to pass `test` (the program draws after the input arrives).
     bool becomes(Point p, bool (*test)(Rgb)) {
-        return waitUntil([&] { return test(run.pixel(p)); }, milliseconds(5000));
+        return waitUntil([&] { return test(run.pixel(p)); }, PROGRAM_RESPONSE);
     }
     bool redAt(Point p) { return becomes(p, isRed); }
     bool whiteAt(Point p) { return becomes(p, isWhite); }
@@ -231,8 +230,8 @@ std::string point(Point p) {
 }
 
 // Waits until the program has handled and drawn all input given so far: an orbit of the
-// perspective view shows once everything asked before it is drawn. A redraw still pending from
-// earlier input may show first, so the picture must then stay as it is for a while.
+// perspective view shows once everything asked before it is drawn, and the program then waits
+// for input with nothing left to draw.
 bool catchUp(ProgramRun& run) {
     const ScreenRect perspective = run.view(3);
     const Point p = perspective.centre();
@@ -242,15 +241,7 @@ bool catchUp(ProgramRun& run) {
     if (!waitUntil([&] { return run.pixelsOf(perspective) != start; }, milliseconds(60000))) {
         return false;
     }
-    std::vector<uint32_t> shown = run.pixelsOf(perspective);
-    for (auto stableSince = Clock::now(); Clock::now() - stableSince < milliseconds(2000);) {
-        std::this_thread::sleep_for(milliseconds(100));
-        std::vector<uint32_t> now = run.pixelsOf(perspective);
-        if (now != shown) {
-            shown = std::move(now);
-            stableSince = Clock::now();
-        }
-    }
+    run.settle();
     return true;
 }
 

@@ -82,18 +82,10 @@ std::string fileText(const fs::path& path) {
 }
 
 // Starts with the given arguments, adds model `index` through the front view's pop-up menu and
-// takes a picture once the square centred at (x, y) shows. A menu press lost on a loaded machine
-// is tried once more (a second object would only draw over the first).
-Screenshot placeModel(ProgramRun& run, const std::vector<std::string>& arguments, int index,
-                      double x, double y) {
+// takes a picture once the program has drawn it.
+Screenshot placeModel(ProgramRun& run, const std::vector<std::string>& arguments, int index) {
     EXPECT_TRUE(run.start(arguments));
-    for (int attempt = 0; attempt < 2; ++attempt) {
-        run.menu(run.view(1).centre(), 0, index);  // Add Object > model
-        if (waitUntil([&] { return squareEdgesDrawn(run.screenshot(), run.view(1), x, y) == 2; },
-                      milliseconds(10000))) {
-            break;
-        }
-    }
+    run.menu(run.view(1).centre(), 0, index);  // Add Object > model
     run.settle();
     return run.screenshot();
 }
@@ -103,7 +95,7 @@ TEST(FullVrmlE2E, EveryPartIsDrawnWhereItsTransformsPutIt) {
     run.writeModel("empty.wrl", NOTHING);
     run.writeModel("parts.wrl", THREE_PARTS);
     run.writeModel("unknown.wrl", UNKNOWN_NODE);
-    const Screenshot shot = placeModel(run, {"--full-vrml"}, 1, -1, 1);
+    const Screenshot shot = placeModel(run, {"--full-vrml"}, 1);
     const ScreenRect front = run.view(1);
     EXPECT_EQ(squareEdgesDrawn(shot, front, -1, 1), 2) << "the first part";
     EXPECT_EQ(squareEdgesDrawn(shot, front, 1, 1), 2) << "the part under nested transforms";
@@ -161,7 +153,7 @@ TEST(FullVrmlE2E, TheClassicReadingStaysTheDefault) {
     ProgramRun run;
     run.writeModel("empty.wrl", NOTHING);
     run.writeModel("parts.wrl", THREE_PARTS);
-    const Screenshot shot = placeModel(run, {}, 1, 0, 0);
+    const Screenshot shot = placeModel(run, {}, 1);
     const ScreenRect front = run.view(1);
     // The first point list and face list only, where the file's coordinates put them.
     EXPECT_EQ(squareEdgesDrawn(shot, front, 0, 0), 2);

@@ -3,7 +3,6 @@
 #include <filesystem>
 #include <fstream>
 #include <sstream>
-#include <thread>
 
 #include "support/harness.h"
 #include "support/panel_spots.h"
@@ -77,8 +76,8 @@ protected:
     }
 
     // Presses a panel button that opens a file dialog, types the file's base name into it and
-    // confirms. The pause lets the chooser's name completion settle: a Return that arrives while
-    // it runs is swallowed.
+    // confirms once GTK has handled the typing: a Return that arrives while the chooser's name
+    // completion runs is swallowed.
     void chooseFile(int panelButton, const std::string& title, const std::string& name) {
         run.click(spots.button(panelButton));
         std::optional<unsigned long> dialog;
@@ -87,9 +86,9 @@ protected:
         ASSERT_TRUE(
             waitUntil([&] { return (rect = run.windowRect(*dialog)) && rect->width > 50; }));
         run.move(rect->centre());
-        std::this_thread::sleep_for(milliseconds(500));
+        run.settle();
         run.type(name);
-        std::this_thread::sleep_for(milliseconds(500));
+        run.settle();
         run.key("Return");
         ASSERT_TRUE(waitUntil([&] { return !run.findWindow(title); }));
         run.settle();
@@ -264,12 +263,12 @@ TEST_F(PanelE2E, CancellingOpenOnThePanelShowsNoMessage) {
     const auto rect = run.windowRect(*dialog);
     ASSERT_TRUE(rect);
     run.move(rect->centre());
-    std::this_thread::sleep_for(milliseconds(500));
+    run.settle();  // GTK has mapped and focused the dialog
     run.key("Escape");
     ASSERT_TRUE(waitUntil([&] { return !run.findWindow("Load Scene"); }));
     // The menu's "Load Scene" would report the cancel; the panel's "Open" says nothing.
-    EXPECT_FALSE(
-        waitUntil([&] { return run.findWindow("Error").has_value(); }, milliseconds(1500)));
+    run.settle();
+    EXPECT_FALSE(run.findWindow("Error").has_value());
     EXPECT_TRUE(run.running());
 }
 

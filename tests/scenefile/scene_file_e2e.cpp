@@ -7,7 +7,6 @@
 #include <fstream>
 #include <sstream>
 #include <string>
-#include <thread>
 
 #include "support/harness.h"
 
@@ -45,33 +44,24 @@ std::optional<ScreenRect> focusWindow(const ProgramRun& run, const std::string& 
     waitUntil([&] { return (rect = run.windowRect(*window)) && rect->width > 50; });
     if (rect) {
         run.move(rect->centre());
-        // Let GTK finish mapping and focusing before keys arrive.
-        std::this_thread::sleep_for(milliseconds(500));
+        // GTK finishes mapping and focusing before keys arrive.
+        run.settle();
     }
     return rect;
 }
 
-// Picks a pop-up menu entry that opens a dialog and focuses the dialog. A click that reaches the
-// menu before its entry is highlighted selects nothing (seen about once in ten runs under Xvfb), so
-// the pick is repeated while no dialog has appeared; a dialog is modal, so it cannot open twice.
+// Picks a pop-up menu entry that opens a dialog and focuses the dialog.
 std::optional<ScreenRect> dialogFromMenu(const ProgramRun& run, Point p, int entry,
                                          const std::string& title) {
-    for (int attempt = 0; attempt < 3; ++attempt) {
-        run.menu(p, entry);
-        if (auto rect = focusWindow(run, title, milliseconds(4000))) {
-            return rect;
-        }
-        run.key("Escape");
-        run.settle();
-    }
-    return std::nullopt;
+    run.menu(p, entry);
+    return focusWindow(run, title);
 }
 
-// Types a name into the focused chooser and confirms it. The pause lets GTK's name completion
-// settle: a Return that arrives while it runs is swallowed.
+// Types a name into the focused chooser and confirms it once GTK has handled the typing: a
+// Return that arrives while its name completion runs is swallowed.
 void enterName(const ProgramRun& run, const std::string& name) {
     run.type(name);
-    std::this_thread::sleep_for(milliseconds(500));
+    run.settle();
     run.key("Return");
 }
 
@@ -98,13 +88,10 @@ int whiteAround(const ProgramRun& run, float x, float y) {
     return run.screenshot().count(box, [](Rgb c) { return c.r > 220 && c.g > 220 && c.b > 220; });
 }
 
-// Adds one box through the front view's "Add Object" menu; the pick is repeated only while no
-// box has appeared (see dialogFromMenu).
+// Adds one box through the front view's "Add Object" menu.
 void addBox(const ProgramRun& run) {
-    for (int attempt = 0; attempt < 3 && whiteAround(run, 0, 0) < 20; ++attempt) {
-        run.menu(run.view(1).centre(), MENU_ADD, 0);
-        run.settle();
-    }
+    run.menu(run.view(1).centre(), MENU_ADD, 0);
+    run.settle();
 }
 
 }  // namespace

@@ -11,6 +11,7 @@
 #include <signal.h>
 #include <sys/prctl.h>
 #include <sys/stat.h>
+#include <sys/syscall.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -497,7 +498,12 @@ std::vector<uint32_t> ProgramRun::pixelsOf(const ScreenRect& area) const {
 
 bool ProgramRun::xdotool(const std::string& arguments) const {
     const std::string command = "DISPLAY=" + display + " xdotool " + arguments + " >/dev/null 2>&1";
-    return std::system(command.c_str()) == 0;
+    const int status = std::system(command.c_str());
+    if (status != 0) {
+        ADD_FAILURE() << "xdotool " << arguments << ": exit status " << status;
+        return false;
+    }
+    return true;
 }
 
 void ProgramRun::move(Point p) const {
@@ -571,28 +577,32 @@ void ProgramRun::type(const std::string& text) const {
 
 namespace {
 
-// Waits for a pop-up menu window beyond the `before` ones already shown; the newest is raised
-// above the others.
-std::optional<Window> waitForNewPopup(Display* d, size_t before) {
-    std::vector<Window> menus;
+// Waits for a pop-up menu window that is not one of the `known` ones and is raised above every
+// other. freeglut maps a menu window and raises it in separate steps, and a busy program may be
+// seen in between: the top window is then an older menu, and the one that just appeared can lie
+// below a menu that overlaps it, where the pointer would not reach it.
+std::optional<Window> waitForNewPopup(Display* d, const std::vector<Window>& known) {
+    std::optional<Window> found;
     waitUntil(
         [&] {
             XSync(d, False);
-            menus = popupWindows(d);
-            return menus.size() > before;
+            const std::vector<Window> menus = popupWindows(d);
+            if (menus.empty() ||
+                std::find(known.begin(), known.end(), menus.back()) != known.end()) {
+                return false;
+            }
+            found = menus.back();
+            return true;
         },
-        milliseconds(5000));
-    if (menus.size() <= before) {
-        return std::nullopt;
-    }
-    return menus.back();
+        PROGRAM_RESPONSE);
+    return found;
 }
 
 }  // namespace
 
 std::optional<ScreenRect> ProgramRun::openMenu(Point p) const {
     Display* d = dpy(connection);
-    const size_t before = popupWindows(d).size();
+    const std::vector<Window> before = popupWindows(d);
     move(p);
     xdotool("click 3");
     const auto menu = waitForNewPopup(d, before);
@@ -611,6 +621,26 @@ Point menuEntry(const ScreenRect& menu, int index) {
         index += (menu.height - 4) / 25;
     }
     return {menu.x + 20, menu.y + 14 + 25 * index};
+}
+
+// Whether the menu window, whose pixels are given, draws the entry at `entry` highlighted: white
+// behind the label, where other entries are grey.
+bool entryHighlighted(const std::vector<uint32_t>& pixels, const ScreenRect& menu, Point entry) {
+    if (pixels.size() != static_cast<size_t>(menu.width) * menu.height) {
+        return false;
+    }
+    int white = 0, all = 0;
+    for (int y = entry.y - menu.y - 8; y <= entry.y - menu.y + 8; ++y) {
+        for (int x = 6; x < menu.width - 6; ++x) {
+            if (y < 0 || y >= menu.height) {
+                continue;
+            }
+            const uint32_t p = pixels[static_cast<size_t>(y) * menu.width + x];
+            white += ((p >> 16) & 255) > 230 && ((p >> 8) & 255) > 230 && (p & 255) > 230;
+            ++all;
+        }
+    }
+    return all > 0 && white * 3 > all;
 }
 
 }  // namespace
@@ -634,7 +664,7 @@ ScreenRect ProgramRun::settledRect(unsigned long window) const {
 std::vector<ScreenRect> ProgramRun::openMenuPath(Point p, const std::vector<int>& path) const {
     Display* d = dpy(connection);
     std::vector<ScreenRect> menus;
-    const size_t before = popupWindows(d).size();
+    const std::vector<Window> before = popupWindows(d);
     move(p);
     xdotool("click 3");
     const auto first = waitForNewPopup(d, before);
@@ -643,7 +673,7 @@ std::vector<ScreenRect> ProgramRun::openMenuPath(Point p, const std::vector<int>
     }
     menus.push_back(settledRect(*first));
     for (int index : path) {
-        const size_t open = popupWindows(d).size();
+        const std::vector<Window> open = popupWindows(d);
         // Straight to the entry: the pointer jumps, so it never rests on another entry whose
         // sub-menu would open first.
         move(menuEntry(menus.back(), index));
@@ -665,15 +695,35 @@ std::vector<ScreenRect> ProgramRun::menuPath(Point p, const std::vector<int>& pa
     if (menus.size() != path.size()) {
         return menus;
     }
-    move(menuEntry(menus.back(), path.back()));
-    // Let the menu highlight the entry under the pointer before pressing on it.
-    std::this_thread::sleep_for(milliseconds(150));
+    const Point entry = menuEntry(menus.back(), path.back());
+    move(entry);
+    // Pressed only once the menu shows the entry under the pointer: then the program has
+    // handled the pointer's arrival, and the press cannot reach a menu that is about to change.
+    if (!waitUntil([&] { return entryHighlighted(pixelsOf(menus.back()), menus.back(), entry); },
+                   PROGRAM_RESPONSE)) {
+        ADD_FAILURE() << "the menu entry at " << entry.x << "," << entry.y
+                      << " was never highlighted";
+    }
     xdotool("click 1");
+    // The entry's command has run once the menus are gone: it runs as the press is handled.
+    Display* d = dpy(connection);
+    if (!waitUntil([&] { return popupWindows(d).empty(); }, PROGRAM_RESPONSE)) {
+        ADD_FAILURE() << "the menus stayed open after a click on the entry at " << entry.x << ","
+                      << entry.y;
+    }
     return menus;
 }
 
 void ProgramRun::menu(Point p, int index, std::optional<int> subIndex) const {
-    menuPath(p, subIndex ? std::vector<int>{index, *subIndex} : std::vector<int>{index});
+    const std::vector<int> path =
+        subIndex ? std::vector<int>{index, *subIndex} : std::vector<int>{index};
+    const std::vector<ScreenRect> menus = menuPath(p, path);
+    if (menus.size() != path.size()) {
+        ADD_FAILURE() << "the pop-up menu at " << p.x << "," << p.y << ": "
+                      << (menus.empty()
+                              ? "it did not open"
+                              : "the sub-menu of entry " + std::to_string(index) + " did not open");
+    }
 }
 
 std::vector<ScreenRect> ProgramRun::shownMenus() const {
@@ -686,16 +736,46 @@ std::vector<ScreenRect> ProgramRun::shownMenus() const {
     return result;
 }
 
-void ProgramRun::settle() const {
-    Screenshot previous = screenshot();
-    for (int i = 0; i < 40; ++i) {
-        std::this_thread::sleep_for(milliseconds(100));
-        Screenshot next = screenshot();
-        if (next.pixels == previous.pixels) {
-            return;
-        }
-        previous = std::move(next);
+bool ProgramRun::waitsForInput() const {
+#ifdef SYS_poll
+    if (program <= 0 || exitStatus) {
+        return true;
     }
+    // The main thread's system call while it is blocked: number and arguments, in hexadecimal
+    // from the second field on; "running" while it runs.
+    std::ifstream in("/proc/" + std::to_string(program) + "/syscall");
+    std::string number, fds, fdCount, timeout;
+    if (!(in >> number)) {
+        return true;  // it has ended
+    }
+    if (number != std::to_string(SYS_poll) || !(in >> fds >> fdCount >> timeout)) {
+        return false;
+    }
+    // Xlib waits for the reply to a request in a poll on its one connection without a time
+    // limit; the event loop polls that connection for at most half a second, a GTK dialog polls
+    // several descriptors.
+    return !(fdCount == "0x1" && timeout == "0xffffffffffffffff");
+#else
+    return true;
+#endif
+}
+
+void ProgramRun::settle() const {
+    // A still screen alone can deceive: a program busy with earlier input changes nothing on it
+    // until its next frame is done. Both must hold, twice in a row.
+    bool wasWaiting = waitsForInput();
+    Screenshot previous = screenshot();
+    waitUntil(
+        [&] {
+            std::this_thread::sleep_for(milliseconds(100));
+            const bool waiting = waitsForInput();
+            Screenshot next = screenshot();
+            const bool settled = wasWaiting && waiting && next.pixels == previous.pixels;
+            wasWaiting = waiting;
+            previous = std::move(next);
+            return settled;
+        },
+        PROGRAM_RESPONSE);
 }
 
 void ProgramRun::requestClose() const {

@@ -48,6 +48,10 @@ struct Screenshot {
 using Clock = std::chrono::steady_clock;
 using std::chrono::milliseconds;
 
+// How long the harness waits for the program to respond to input or to finish drawing: far beyond
+// what that takes on a loaded machine, so that only a program that never does waits this long.
+constexpr milliseconds PROGRAM_RESPONSE{30000};
+
 // Polls `condition` until it holds or the time is up.
 bool waitUntil(const std::function<bool()>& condition, milliseconds timeout = milliseconds(10000));
 
@@ -106,21 +110,28 @@ struct ProgramRun {
     // Opens the right-button menu at p; the menu window's place on screen.
     std::optional<ScreenRect> openMenu(Point p) const;
     // Opens the right-button menu at p and picks entry `index` (0 from the top); with a
-    // sub-menu entry index, picks that entry of the sub-menu opened by entry `index`.
+    // sub-menu entry index, picks that entry of the sub-menu opened by entry `index`. A menu that
+    // does not open fails the test.
     void menu(Point p, int index, std::optional<int> subIndex = std::nullopt) const;
     // Opens the right-button menu at p, then rests the pointer on each entry of `path` in turn
     // and waits for the sub-menu it opens; an index counts from 0 at the top, or from -1 at the
     // bottom. The menu windows opened, in order; fewer than path.size() + 1 if one did not open.
     std::vector<ScreenRect> openMenuPath(Point p, const std::vector<int>& path) const;
-    // As openMenuPath for all but the last index of `path`, whose entry is then clicked.
+    // As openMenuPath for all but the last index of `path`, whose entry is then clicked once the
+    // menu highlights it; returns when the menus have closed, that is when the program has run
+    // the entry's command (fails the test when either does not happen).
     std::vector<ScreenRect> menuPath(Point p, const std::vector<int>& path) const;
     // The pop-up menu windows on screen.
     std::vector<ScreenRect> shownMenus() const;
     // The place of a window once it has stopped moving and changing size.
     ScreenRect settledRect(unsigned long window) const;
-    // Runs xdotool with the given arguments on this display.
+    // Runs xdotool with the given arguments on this display; a failure fails the test.
     bool xdotool(const std::string& arguments) const;
-    // Lets pending redraws happen: waits until two screenshots taken a little apart agree.
+    // Whether the program waits for input (in its event loop or a dialog's), having handled all
+    // that reached it; true once it has ended.
+    bool waitsForInput() const;
+    // Lets the program catch up: waits until it waits for input and two screenshots taken a
+    // little apart agree.
     void settle() const;
 
     // A window manager's close request (WM_DELETE_WINDOW) to the main window.
