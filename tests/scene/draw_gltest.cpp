@@ -23,15 +23,6 @@ const Rgb ORTHO_BACKGROUND{153, 153, 153};
 
 void noRedisplay(int) {}
 
-// A test window that is closed again at the end of its scope.
-struct TestWindow {
-    int id;
-    TestWindow(int width, int height) : id(openTestWindow(width, height)) {}
-    ~TestWindow() { glutDestroyWindow(id); }
-    TestWindow(const TestWindow&) = delete;
-    TestWindow& operator=(const TestWindow&) = delete;
-};
-
 // The square (-1, -1, 0) .. (1, 1, 0) facing +z, as two triangles sharing the diagonal from
 // corner 0 to corner 2.
 std::unique_ptr<Mesh> squareMesh() {
