@@ -3,11 +3,14 @@
 #include <GL/freeglut.h>
 
 #include <cstdlib>
+#include <string>
 
 #include "app/event_loop.h"
 #include "app/frame_all.h"
 #include "app/globals.h"
+#include "app/panel_status.h"
 #include "app/scene_file_commands.h"
+#include "edit/status_line.h"
 #include "interact/selection_edit.h"
 
 void ControlPanel::build() {
@@ -43,6 +46,19 @@ void ControlPanel::build() {
     scaleControl->set_speed(0.01f);
     rotationControl = glui->add_rotation("Rotation", ID_ROTATION);
     glui->add_button("Frame All", ID_FRAME_ALL);
+    // Undo and Redo share a row; greyed out until there is something to undo or redo.
+    undoButton = glui->add_button("Undo", ID_UNDO);
+    redoButton = glui->add_button("Redo", ID_REDO);
+    redoButton->besidePrevious = true;
+    undoButton->enabled = false;
+    redoButton->enabled = false;
+    statusLine = glui->add_status_text(static_cast<int>(STATUS_ROWS));
+    // A pad or ball movement is one undo step from press to release.
+    glui->dragStarted = [](int) {
+        noteUserAction();
+        undoHistory.beginTransformStep(scene);
+    };
+    glui->dragEnded = [](int) { undoHistory.endTransformStep(scene); };
 }
 
 namespace {
@@ -107,7 +123,7 @@ PanelEffect applyPanelCommand(int id) {
             if (k <= 0) {
                 return PanelEffect::None;
             }
-            scene.addInstance(k - 1);
+            undoHistory.recordAdd(scene, scene.addInstance(k - 1));
             return PanelEffect::Redraw;
         }
         case ID_SCALE: {
@@ -119,6 +135,7 @@ PanelEffect applyPanelCommand(int id) {
             return PanelEffect::Redraw;
         }
         case ID_NEW:
+            undoHistory.recordReplaceAll(scene);
             scene.removeAllObjects();
             for (View* view : allViews)
                 view->camera.reset();
@@ -130,12 +147,17 @@ PanelEffect applyPanelCommand(int id) {
         case ID_FRAME_ALL:
             frameAllViews();
             return PanelEffect::Redraw;
+        case ID_UNDO:
+            return undoHistory.undo(scene) ? PanelEffect::Redraw : PanelEffect::None;
+        case ID_REDO:
+            return undoHistory.redo(scene) ? PanelEffect::Redraw : PanelEffect::None;
         default:
             return PanelEffect::None;
     }
 }
 
 void panelCallback(int id) {
+    noteUserAction();
     const int window = glutGetWindow();
     const PanelEffect effect = applyPanelCommand(id);
     switch (effect) {
@@ -155,12 +177,23 @@ void panelCallback(int id) {
             }
             redisplayAll(window);
             break;
-        // The dialogs run from the event loop, not inside the panel's event handling.
+        // The dialogs run from the event loop, not inside the panel's event handling. No message
+        // box: the status line says why a load or save failed.
         case PanelEffect::OpenScene:
-            runAfterMenuCloses([] { loadScene(); });
+            runAfterMenuCloses([] {
+                std::string reason;
+                if (!loadScene(reason)) {
+                    showFailureReason(reason);
+                }
+            });
             break;
         case PanelEffect::SaveScene:
-            runAfterMenuCloses([] { saveScene(); });
+            runAfterMenuCloses([] {
+                std::string reason;
+                if (!saveScene(reason)) {
+                    showFailureReason(reason);
+                }
+            });
             break;
     }
 }

@@ -17,6 +17,8 @@ constexpr int ID_SCALE = 211;
 constexpr int ID_NEW = 212;
 constexpr int ID_RESET_VIEW = 213;
 constexpr int ID_FRAME_ALL = 214;
+constexpr int ID_UNDO = 215;
+constexpr int ID_REDO = 216;
 
 // A panel scale step never flattens or mirrors objects: a factor at or below this applies this.
 constexpr float MIN_PANEL_SCALE_FACTOR = 0.01f;
@@ -34,6 +36,9 @@ struct ControlPanel {
     Control* scaleControl = nullptr;
     Control* addList = nullptr;
     Control* rotationControl = nullptr;
+    Control* undoButton = nullptr;
+    Control* redoButton = nullptr;
+    Control* statusLine = nullptr;
     void (*callback)(int id) = nullptr;
     float lastX = 0;
     float lastY = 0;

@@ -157,13 +157,16 @@ int modifiersOfPress(int button, int x, int y) {
     return noted ? *noted : heldModifierKeys(connection);
 }
 
-[[noreturn]] void runEventLoop() {
+[[noreturn]] void runEventLoop(void (*afterEachPass)()) {
     if (Display* connection = display()) {
         notePressesFromNowOn(connection);
     }
     for (;;) {
         glutMainLoopEvent();
         repaintNewlyShownMenus();
+        if (afterEachPass != nullptr) {
+            afterEachPass();
+        }
         Display* connection = display();
         if (connection == nullptr) {
             continue;

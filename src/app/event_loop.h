@@ -1,8 +1,9 @@
 #pragma once
 
 // Pumps GLUT events for ever. Between events it sleeps on the X connection, so an idle editor
-// uses no CPU.
-[[noreturn]] void runEventLoop();
+// uses no CPU. `afterEachPass`, when given, runs after every pass, before the loop decides
+// whether to sleep: what it asks of redisplayAgainNextPass is drawn at once.
+[[noreturn]] void runEventLoop(void (*afterEachPass)() = nullptr);
 
 #include <functional>
 

@@ -9,6 +9,7 @@ View frontView(&scene, &editMode);
 View topView(&scene, &editMode);
 View perspectiveView(&scene, &editMode);
 int32_t editMode = Select;
+UndoHistory undoHistory;
 
 void redisplayAll(int window) {
     for (View* view : allViews) {

@@ -9,6 +9,7 @@
 #include "app/event_loop.h"
 #include "app/globals.h"
 #include "app/menu_layout.h"
+#include "app/panel_status.h"
 #include "app/scene_file_commands.h"
 #include "platform/platform.h"
 
@@ -74,6 +75,7 @@ void attachPopupMenu(int modelMenu, bool withLighting) {
 }
 
 void menuCallback(int value) {
+    noteUserAction();
     switch (value) {
         case MENU_SAVE:
             runAfterMenuCloses([] {
@@ -106,9 +108,10 @@ void menuCallback(int value) {
 }
 
 void modelMenuCallback(int value) {
+    noteUserAction();
     if (value < 0 || static_cast<size_t>(value) >= scene.models.size()) {
         return;
     }
-    sideView.scene->addInstance(value);
+    undoHistory.recordAdd(*sideView.scene, sideView.scene->addInstance(value));
     redisplayAll(sideView.window);
 }

@@ -64,6 +64,17 @@ void applyView(View& view, const ViewState& state) {
 }  // namespace
 
 bool saveScene() {
+    std::string reason;
+    return saveScene(reason);
+}
+
+bool loadScene() {
+    std::string reason;
+    return loadScene(reason);
+}
+
+bool saveScene(std::string& reason) {
+    reason.clear();
     // Folded before the dialog, so that transform alone holds each object's placement; a cancel
     // keeps the fold, which moves nothing on screen.
     scene.commitSelection();
@@ -83,17 +94,19 @@ bool saveScene() {
     }
     // A file holding inf or nan could never be loaded back: refuse it rather than report success.
     if (!content.allFinite()) {
+        reason = "not saved: a number is inf or nan";
         return false;
     }
-    return writeFileAtomically(*path, formatSceneFile(content));
+    return writeFileAtomically(*path, formatSceneFile(content), reason);
 }
 
-bool loadScene() {
+bool loadScene(std::string& reason) {
+    reason.clear();
     const auto path = platform().chooseSceneToOpen();
     if (!path) {
         return false;
     }
-    const auto text = readWholeFile(*path);
+    const auto text = readWholeFile(*path, reason);
     if (!text) {
         return false;
     }
@@ -104,12 +117,13 @@ bool loadScene() {
     }
     // Everything is checked before anything changes: a bad file leaves the scene, the selection,
     // the cameras and the GL matrices exactly as they were.
-    const auto content = parseSceneFile(*text, names);
+    const auto content = parseSceneFile(*text, names, reason);
     if (!content) {
         return false;
     }
 
     const int remembered = glutGetWindow();
+    undoHistory.recordReplaceAll(scene, content->objects.size());
     scene.removeAllObjects();
     for (const ObjectRecord& record : content->objects) {
         if (SceneObject* object = scene.addInstance(record.modelIndex)) {

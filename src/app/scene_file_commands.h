@@ -1,8 +1,17 @@
 #pragma once
 
+#include <string>
+
 // Asks for a file name and writes the scene and the four cameras to it. False when the dialog was
 // cancelled or the file could not be written completely.
 bool saveScene();
 // Asks for a file name and replaces the scene and the cameras by its content. False, with nothing
 // changed, when the dialog was cancelled or the file is not a complete, valid scene file.
+// A successful load is one undo step: undoing it brings back the objects it replaced.
 bool loadScene();
+
+// The same; on failure `reason` says why in a few words for the status line ("cannot write:
+// permission denied", "not a scene file: line 3 ends early"). Empty on success and when the
+// dialog was cancelled.
+bool saveScene(std::string& reason);
+bool loadScene(std::string& reason);

@@ -13,7 +13,9 @@
 #include "app/menu_repaint.h"
 #include "app/menus.h"
 #include "app/model_listing.h"
+#include "app/panel_status.h"
 #include "app/shared_gl_contexts.h"
+#include "app/undo_recording.h"
 #include "app/x_errors.h"
 #include "panel/panel.h"
 #include "platform/platform.h"
@@ -21,13 +23,21 @@
 namespace {
 
 // GLUT callbacks carry no user pointer: each view gets its own forwarders, bound at compile time
-// to one View record.
+// to one View record. Edits made through them are recorded for undo.
 template <View* view>
 struct Forwarders {
+    static inline bool dragStepOpen = false;
+
     static void display() { view->display(); }
-    static void keyboard(unsigned char key, int x, int y) { view->keyboard(key, x, y); }
+    static void keyboard(unsigned char key, int x, int y) {
+        noteUserAction();
+        keyboardRecorded(*view, undoHistory, key, x, y);
+    }
     static void mouse(int button, int state, int x, int y) {
-        view->mouseButton(button, state, x, y);
+        if (state == GLUT_DOWN) {
+            noteUserAction();
+        }
+        mouseButtonRecorded(*view, undoHistory, dragStepOpen, button, state, x, y);
     }
     static void motion(int x, int y) { view->motion(x, y); }
     static void reshape(int width, int height) {
@@ -168,5 +178,5 @@ void runTessaly(const std::vector<std::string>& glutArguments, ModelReading read
         controlPanel.glui->sync_live();
     };
 
-    runEventLoop();
+    runEventLoop(refreshPanelStatus);
 }

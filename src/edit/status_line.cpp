@@ -106,24 +106,62 @@ std::vector<std::string> wrapText(std::string_view text, size_t columns, size_t 
     return lines;
 }
 
-std::vector<std::string> statusLines(const Scene& scene, int32_t editMode,
-                                     std::string_view failure) {
-    const size_t objects = scene.objects.size();
-    const std::string facts[] = {
-        editModeName(editMode),
-        objects == 0
-            ? "No objects"
-            : groupedNumber(scene.selection.size()) + " of " + groupedNumber(objects) + " selected",
-        plural(triangleCount(scene), " triangle", " triangles"),
-    };
-    std::vector<std::string> lines;
-    for (const std::string& fact : facts) {
-        for (std::string& line : wrapText(fact, STATUS_COLUMNS, 2)) {
-            lines.push_back(std::move(line));
+std::string shortNumber(uint64_t value) {
+    if (value < 10'000) {
+        return groupedNumber(value);
+    }
+    static constexpr const char* UNITS[] = {"k", "M", "G", "T", "P", "E"};
+    size_t unit = 0;
+    value /= 1000;
+    while (value >= 1000) {
+        value /= 1000;
+        ++unit;
+    }
+    return std::to_string(value) + UNITS[unit];
+}
+
+namespace {
+
+// The objects and the selection in at most `room` characters: the first of the forms that fits.
+std::string objectsText(size_t selected, size_t total, size_t room) {
+    std::vector<std::string> forms;
+    if (total == 0) {
+        forms = {"No objects"};
+    } else if (selected == 0) {
+        forms = {plural(total, " object", " objects"), groupedNumber(total) + " obj.",
+                 shortNumber(total) + " obj.", shortNumber(total)};
+    } else {
+        const std::string full = groupedNumber(selected) + "/" + groupedNumber(total);
+        const std::string brief = shortNumber(selected) + "/" + shortNumber(total);
+        forms = {full + " sel.", full, brief + " sel.", brief};
+    }
+    for (const std::string& form : forms) {
+        if (characters(form) <= room) {
+            return form;
         }
     }
-    for (std::string& line : wrapText(failure, STATUS_COLUMNS, 2)) {
-        lines.push_back(std::move(line));
+    return forms.back();
+}
+
+std::string trianglesText(uint64_t triangles) {
+    std::string text = plural(triangles, " triangle", " triangles");
+    if (characters(text) > STATUS_COLUMNS) {
+        text = shortNumber(triangles) + " triangles";
     }
-    return lines;
+    return text;
+}
+
+}  // namespace
+
+std::vector<std::string> statusLines(const Scene& scene, int32_t editMode,
+                                     std::string_view failure) {
+    if (!failure.empty()) {
+        return wrapText(failure, STATUS_COLUMNS, STATUS_ROWS);
+    }
+    const std::string mode = editModeName(editMode);
+    const std::string objects =
+        objectsText(scene.selection.size(), scene.objects.size(), STATUS_COLUMNS - mode.size() - 1);
+    // The objects stand at the right end of the line.
+    const size_t gap = std::max<size_t>(1, STATUS_COLUMNS - mode.size() - characters(objects));
+    return {mode + std::string(gap, ' ') + objects, trianglesText(triangleCount(scene))};
 }

@@ -8,20 +8,19 @@
 
 struct Scene;
 
-// The panel's status line, as text. The panel is 165 pixels wide and its font 7 pixels a
-// character, so every line holds at most STATUS_COLUMNS characters:
+// The panel's status line, as text: two lines that fit the panel, which is 165 pixels wide and
+// whose font is 7 pixels a character, so at most STATUS_COLUMNS characters each:
 //
-//     Translate
-//     3 of 12 selected
+//     Translate   3/12 sel.
 //     48,120 triangles
-//     not a scene file:
-//     line 3 ends early
 //
-// The editing mode as it is in force (Select for any value but 1, 2 and 3), the objects
-// ("No objects" when there are none, else "k of n selected"), the triangles of every object's
-// mesh together, and, when given, the reason a load or save failed, wrapped at spaces into at
-// most two lines ("..." ends a longer one). A fact too long for one line wraps too.
+// The editing mode in force (Select for any value but 1, 2 and 3) on the left, the objects on the
+// right ("No objects", "12 objects" while none is selected, "3/12 sel." otherwise), then the
+// triangles of every object's mesh together. Counts too long for the line are shortened
+// ("12k/100k"). When a failure is given (the reason a load or save failed), its text takes both
+// lines instead, wrapped at spaces ("..." ends a longer one).
 constexpr size_t STATUS_COLUMNS = 21;
+constexpr size_t STATUS_ROWS = 2;
 
 std::vector<std::string> statusLines(const Scene& scene, int32_t editMode,
                                      std::string_view failure = {});
@@ -31,6 +30,9 @@ const char* editModeName(int32_t editMode);
 uint64_t triangleCount(const Scene& scene);
 // 1234567 -> "1,234,567".
 std::string groupedNumber(uint64_t value);
+// At most five characters: as groupedNumber below 10,000, else cut (never rounded up) to
+// thousands, millions and so on: 12,345 -> "12k", 1,234,567 -> "1M".
+std::string shortNumber(uint64_t value);
 // Splits the text at spaces into lines of at most `columns` characters (UTF-8 characters, not
 // bytes); a word longer than a line is cut. No more than `maxLines` lines: the last one then ends
 // in "...".

@@ -104,3 +104,9 @@ Control* Panel::add_translation(std::string label, TranslationKind kind, int id)
 Control* Panel::add_rotation(std::string label, int id) {
     return addControl(*this, ControlKind::Rotation, std::move(label), id, {});
 }
+
+Control* Panel::add_status_text(int rows) {
+    Control* control = addControl(*this, ControlKind::StatusText, "", -1, {});
+    control->rows = rows;
+    return control;
+}

@@ -12,7 +12,16 @@
 // window. The program only creates controls, reads and sets their values, and receives
 // callback(id) when the user changes one.
 
-enum class ControlKind { Button, Separator, ListBox, Checkbox, RadioGroup, Translation, Rotation };
+enum class ControlKind {
+    Button,
+    Separator,
+    ListBox,
+    Checkbox,
+    RadioGroup,
+    Translation,
+    Rotation,
+    StatusText
+};
 // X: dragging right raises the value. Y and Z: dragging up raises it.
 enum class TranslationKind { X, Y, Z };
 
@@ -38,6 +47,14 @@ struct Control {
     float translation[3] = {0, 0, 0};  // translation pad: x, y, z
     float speed = 1;
     Matrix4 rotation = identityMatrix();  // rotation ball
+    // A control that is not enabled is drawn greyed out and takes no input.
+    bool enabled = true;
+    // A button that shares the row of the control before it; the row's buttons split its width.
+    bool besidePrevious = false;
+    // Status text: the lines shown, and how many rows it always takes, so that a change of text
+    // never moves another control.
+    std::vector<std::string> lines;
+    int rows = 0;
 
     int get_int_val() const { return intValue; }
     void set_int_val(int value) { intValue = value; }
@@ -70,6 +87,10 @@ struct Panel {
     std::vector<std::unique_ptr<Control>> controls;  // in the order they are shown
     ControlCallback defaultCallback;                 // for controls added without their own
     int window = 0;  // the GLUT sub-window, 0 when the panel is not shown
+    // Told with the control's id when the user presses a translation pad or the rotation ball
+    // and when the button is let go, whether or not the value changed in between.
+    ControlCallback dragStarted;
+    ControlCallback dragEnded;
 
     Control* add_button(std::string label, int id, ControlCallback callback = {});
     void add_separator();
@@ -79,6 +100,9 @@ struct Panel {
     void add_radiobutton_to_group(Control* group, std::string label);
     Control* add_translation(std::string label, TranslationKind kind, int id);
     Control* add_rotation(std::string label, int id);
+    // Read-only lines of text at the bottom of the panel, below every other control; `rows` lines
+    // high whatever it shows.
+    Control* add_status_text(int rows);
     // Redraws the panel so that it shows the controls' current values.
     void sync_live();
 };

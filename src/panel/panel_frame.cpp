@@ -2,6 +2,7 @@
 
 #include <imgui.h>
 
+#include <algorithm>
 #include <cfloat>
 #include <cmath>
 
@@ -31,14 +32,26 @@ void sideLabel(const std::string& text, ImVec2 corner, float widgetSize) {
     ImGui::GetWindowDrawList()->AddText(at, ImGui::GetColorU32(ImGuiCol_Text), text.c_str());
 }
 
+// Tells `notice` (when set) the control's id once the frame is over.
+void tell(const ControlCallback& notice, const Control& control, PanelActions& actions) {
+    if (notice) {
+        actions.push_back([notice, id = control.id] { notice(id); });
+    }
+}
+
 // Tracks a press-and-drag on the last item; returns the pointer movement since the last step
-// while the item is held.
-bool dragStep(const Control& control, ImVec2& from, ImVec2& to) {
+// while the item is held. The panel hears when the press starts and when it ends.
+bool dragStep(const Panel& panel, const Control& control, PanelActions& actions, ImVec2& from,
+              ImVec2& to) {
     const ImVec2 mouse = ImGui::GetIO().MousePos;
     if (ImGui::IsItemActivated()) {
         drag.control = &control;
         drag.last = mouse;
+        tell(panel.dragStarted, control, actions);
         return false;
+    }
+    if (ImGui::IsItemDeactivated()) {
+        tell(panel.dragEnded, control, actions);
     }
     if (!ImGui::IsItemActive() || drag.control != &control) {
         if (drag.control == &control)
@@ -62,11 +75,11 @@ void arrow(ImDrawList* list, ImVec2 tip, float dx, float dy, ImU32 fill) {
                             ImVec2(base.x + dy * half, base.y - dx * half), fill);
 }
 
-void drawPad(Control& control, PanelActions& actions) {
+void drawPad(const Panel& panel, Control& control, PanelActions& actions) {
     const ImVec2 p = ImGui::GetCursorScreenPos();
     ImGui::InvisibleButton("pad", ImVec2(PAD_SIZE, PAD_SIZE));
     ImVec2 from, to;
-    if (dragStep(control, from, to)) {
+    if (dragStep(panel, control, actions, from, to)) {
         const int dx = static_cast<int>(to.x - from.x), dy = static_cast<int>(to.y - from.y);
         actions.push_back([&control, dx, dy] { control.dragTranslation(dx, dy); });
     }
@@ -120,13 +133,13 @@ void greatCircle(ImDrawList* list, const Matrix4& m, ImVec2 c, float radius, int
     }
 }
 
-void drawBall(Control& control, PanelActions& actions) {
+void drawBall(const Panel& panel, Control& control, PanelActions& actions) {
     const ImVec2 p = ImGui::GetCursorScreenPos();
     ImGui::InvisibleButton("ball", ImVec2(BALL_SIZE, BALL_SIZE));
     const float radius = BALL_SIZE / 2 - 2;
     const ImVec2 c(p.x + BALL_SIZE / 2, p.y + BALL_SIZE / 2);
     ImVec2 from, to;
-    if (dragStep(control, from, to)) {
+    if (dragStep(panel, control, actions, from, to)) {
         const float fx = (from.x - c.x) / radius, fy = (c.y - from.y) / radius;
         const float tx = (to.x - c.x) / radius, ty = (c.y - to.y) / radius;
         actions.push_back([&control, fx, fy, tx, ty] { control.dragRotation(fx, fy, tx, ty); });
@@ -203,12 +216,43 @@ void drawListBox(Control& control, PanelActions& actions) {
     }
 }
 
-void drawControl(Control& control, PanelActions& actions) {
+// Status text at the bottom of the window, or right below the controls where the window is too
+// short for that. The lines are drawn without item spacing and take the same place whatever they
+// say.
+void drawStatusText(const Control& control) {
+    const float lineHeight = ImGui::GetTextLineHeight();
+    const float height = lineHeight * static_cast<float>(control.rows);
+    const float bottom = ImGui::GetWindowPos().y + ImGui::GetWindowHeight() -
+                         ImGui::GetStyle().WindowPadding.y - height;
+    ImVec2 corner = ImGui::GetCursorScreenPos();
+    if (corner.y < bottom) {
+        corner.y = bottom;
+        ImGui::SetCursorScreenPos(corner);
+    }
+    ImGui::Dummy(ImVec2(ImGui::GetContentRegionAvail().x, height));
+    ImDrawList* list = ImGui::GetWindowDrawList();
+    const int shown = std::min(static_cast<int>(control.lines.size()), control.rows);
+    for (int i = 0; i < shown; ++i) {
+        list->AddText(ImVec2(corner.x, corner.y + lineHeight * static_cast<float>(i)),
+                      ImGui::GetColorU32(ImGuiCol_Text), control.lines[i].c_str());
+    }
+}
+
+// A button as wide as its share of the row: the whole width, or a part of it when buttons
+// follow on the same row.
+void drawButton(Control& control, float width, PanelActions& actions) {
+    if (ImGui::Button(control.label.c_str(), ImVec2(width, 0))) {
+        actions.push_back([&control] { control.press(); });
+    }
+}
+
+void drawControl(const Panel& panel, Control& control, float width, PanelActions& actions) {
     switch (control.kind) {
         case ControlKind::Button:
-            if (ImGui::Button(control.label.c_str(), ImVec2(-FLT_MIN, 0))) {
-                actions.push_back([&control] { control.press(); });
-            }
+            drawButton(control, width, actions);
+            break;
+        case ControlKind::StatusText:
+            drawStatusText(control);
             break;
         case ControlKind::Separator:
             ImGui::Separator();
@@ -235,10 +279,10 @@ void drawControl(Control& control, PanelActions& actions) {
             }
             break;
         case ControlKind::Translation:
-            drawPad(control, actions);
+            drawPad(panel, control, actions);
             break;
         case ControlKind::Rotation:
-            drawBall(control, actions);
+            drawBall(panel, control, actions);
             break;
     }
 }
@@ -277,10 +321,35 @@ void buildPanelFrame(Panel& panel, PanelActions& actions) {
     ImGui::Begin("##panel", nullptr,
                  ImGuiWindowFlags_NoDecoration | ImGuiWindowFlags_NoMove |
                      ImGuiWindowFlags_NoSavedSettings | ImGuiWindowFlags_NoBringToFrontOnFocus);
-    for (auto& control : panel.controls) {
-        ImGui::PushID(control.get());
-        drawControl(*control, actions);
-        ImGui::PopID();
+    const auto& controls = panel.controls;
+    for (size_t first = 0; first < controls.size();) {
+        // The controls of one row: this one and those that stand beside their predecessor.
+        size_t end = first + 1;
+        while (end < controls.size() && controls[end]->besidePrevious) {
+            ++end;
+        }
+        const float spacing = ImGui::GetStyle().ItemSpacing.x;
+        const float count = static_cast<float>(end - first);
+        const float share =
+            end - first == 1
+                ? -FLT_MIN
+                : std::floor((ImGui::GetContentRegionAvail().x - spacing * (count - 1)) / count);
+        for (size_t i = first; i < end; ++i) {
+            Control& control = *controls[i];
+            if (i > first) {
+                ImGui::SameLine();
+            }
+            ImGui::PushID(&control);
+            if (!control.enabled) {
+                ImGui::BeginDisabled();
+            }
+            drawControl(panel, control, share, actions);
+            if (!control.enabled) {
+                ImGui::EndDisabled();
+            }
+            ImGui::PopID();
+        }
+        first = end;
     }
     ImGui::End();
 }

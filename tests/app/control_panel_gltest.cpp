@@ -1,6 +1,8 @@
 #include <GL/freeglut.h>
 #include <gtest/gtest.h>
 
+#include <memory>
+
 #include "app/control_panel.h"
 #include "app/globals.h"
 #include "app/menus.h"
@@ -73,6 +75,34 @@ TEST(PanelLightingGL, MenuToggleLeavesTheCheckBoxAndTheCheckBoxSwitchesOnlyLight
     controlPanel = ControlPanel{};
     for (View* view : allViews)
         view->window = 0;
+    glutDestroyWindow(mainWindow);
+    pumpGlutEvents();
+}
+
+// Adding from the pop-up menu's model list is an undo step like adding from the panel's list.
+TEST(PanelUndoGL, AnAddFromTheModelMenuIsAStepThatUndoTakesBack) {
+    const int mainWindow = openTestWindow(400, 300, "model menu");
+    const int viewWindow = glutCreateSubWindow(mainWindow, 0, 0, 100, 100);
+    glutDisplayFunc(noDisplay);
+    for (View* view : allViews) {
+        view->window = viewWindow;
+    }
+    scene.models.push_back(std::make_unique<Mesh>("a.wrl"));
+    undoHistory = UndoHistory{};
+    modelMenuCallback(0);
+    modelMenuCallback(1);  // no such model: nothing added, no step
+    ASSERT_EQ(scene.objects.size(), 1u);
+    EXPECT_EQ(undoHistory.done.size(), 1u);
+    glutSetWindow(mainWindow);
+    panelCallback(ID_UNDO);
+    EXPECT_TRUE(scene.objects.empty());
+    EXPECT_EQ(glutGetWindow(), mainWindow);
+    panelCallback(ID_REDO);
+    EXPECT_EQ(scene.objects.size(), 1u);
+
+    scene.objects.clear();
+    scene.models.clear();
+    undoHistory = UndoHistory{};
     glutDestroyWindow(mainWindow);
     pumpGlutEvents();
 }

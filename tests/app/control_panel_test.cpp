@@ -6,6 +6,7 @@
 #include <memory>
 
 #include "app/globals.h"
+#include "app/panel_status.h"
 #include "scene/mesh.h"
 
 namespace {
@@ -36,6 +37,8 @@ protected:
         scene.models.clear();
         scene.resetRotationControl = {};
         controlPanel = ControlPanel{};
+        undoHistory = UndoHistory{};
+        noteUserAction();
         for (View* view : allViews) {
             view->camera.axis = 2;
             view->camera.perspective = false;
@@ -81,6 +84,9 @@ TEST_F(PanelDispatch, BuildsEveryControlInOrderWithItsLabelIdAndSetting) {
         {ControlKind::Translation, "Scale", ID_SCALE},
         {ControlKind::Rotation, "Rotation", ID_ROTATION},
         {ControlKind::Button, "Frame All", ID_FRAME_ALL},
+        {ControlKind::Button, "Undo", ID_UNDO},
+        {ControlKind::Button, "Redo", ID_REDO},
+        {ControlKind::StatusText, "", -1},
     };
     ASSERT_EQ(panel.controls.size(), std::size(expected));
     for (size_t i = 0; i < std::size(expected); ++i) {
@@ -101,6 +107,16 @@ TEST_F(PanelDispatch, BuildsEveryControlInOrderWithItsLabelIdAndSetting) {
     for (Control* pad : {controlPanel.translateX, controlPanel.translateY, controlPanel.translateZ,
                          controlPanel.scaleControl}) {
         EXPECT_FLOAT_EQ(pad->speed, 0.01f);
+    }
+    // Undo and Redo share one row and start greyed out; the status line keeps two rows.
+    EXPECT_FALSE(controlPanel.undoButton->besidePrevious);
+    EXPECT_TRUE(controlPanel.redoButton->besidePrevious);
+    EXPECT_FALSE(controlPanel.undoButton->enabled);
+    EXPECT_FALSE(controlPanel.redoButton->enabled);
+    EXPECT_EQ(controlPanel.statusLine->rows, 2);
+    for (size_t i = 0; i + 3 < panel.controls.size(); ++i) {
+        EXPECT_TRUE(panel.controls[i]->enabled) << i;
+        EXPECT_FALSE(panel.controls[i]->besidePrevious) << i;
     }
 }
 
@@ -301,6 +317,120 @@ TEST_F(PanelDispatch, OtherIdsAskForTheirEffectOnly) {
     EXPECT_EQ(applyPanelCommand(ID_QUIT), PanelEffect::None);
     EXPECT_EQ(applyPanelCommand(0), PanelEffect::None);
     EXPECT_EQ(applyPanelCommand(299), PanelEffect::None);
+}
+
+// The objects' models and matrices, to compare whole scenes.
+std::vector<std::pair<const Mesh*, Matrix4>> objectsOf(const Scene& s) {
+    std::vector<std::pair<const Mesh*, Matrix4>> objects;
+    for (const auto& object : s.objects) {
+        objects.emplace_back(object->mesh, object->transform);
+    }
+    return objects;
+}
+
+TEST_F(PanelDispatch, AddsNewAndPadHoldsAreStepsThatTheButtonsUndoAndRedo) {
+    controlPanel.addList->add_item(1, "a.wrl");
+    controlPanel.addList->add_item(2, "b.wrl");
+    controlPanel.addList->choose(2);
+    controlPanel.addList->choose(1);
+    ASSERT_EQ(scene.objects.size(), 2u);
+    EXPECT_TRUE(updatePanelStatus());
+    EXPECT_TRUE(controlPanel.undoButton->enabled);
+    EXPECT_FALSE(controlPanel.redoButton->enabled);
+    EXPECT_FALSE(updatePanelStatus());  // nothing changed since
+
+    // A pad held, dragged in three steps and let go is one step.
+    scene.selectObject(0);
+    const auto placed = objectsOf(scene);
+    controlPanel.glui->dragStarted(ID_TRANSLATE_X);
+    for (int step = 0; step < 3; ++step) {
+        controlPanel.translateX->dragTranslation(10, 0);
+    }
+    controlPanel.glui->dragEnded(ID_TRANSLATE_X);
+    const auto moved = objectsOf(scene);
+    ASSERT_NE(moved, placed);
+    controlPanel.undoButton->press();
+    EXPECT_EQ(objectsOf(scene), placed);
+    EXPECT_TRUE(scene.selection.empty());
+    EXPECT_TRUE(updatePanelStatus());
+    EXPECT_TRUE(controlPanel.redoButton->enabled);
+    controlPanel.redoButton->press();
+    EXPECT_EQ(objectsOf(scene), moved);
+
+    // "New" comes back with the same objects; the second add and then the first go next.
+    controlPanel.glui->controls[0]->press();
+    ASSERT_TRUE(scene.objects.empty());
+    controlPanel.undoButton->press();
+    EXPECT_EQ(objectsOf(scene), moved);
+    controlPanel.undoButton->press();
+    controlPanel.undoButton->press();
+    ASSERT_EQ(scene.objects.size(), 1u);
+    EXPECT_EQ(scene.objects[0]->mesh, scene.models[1].get());
+    controlPanel.undoButton->press();
+    EXPECT_TRUE(scene.objects.empty());
+    EXPECT_EQ(applyPanelCommand(ID_UNDO), PanelEffect::None);  // nothing left to undo
+    updatePanelStatus();
+    EXPECT_FALSE(controlPanel.undoButton->enabled);
+    EXPECT_TRUE(controlPanel.redoButton->enabled);
+
+    // A new step cuts what could be redone.
+    controlPanel.addList->choose(1);
+    EXPECT_EQ(applyPanelCommand(ID_REDO), PanelEffect::None);
+    updatePanelStatus();
+    EXPECT_FALSE(controlPanel.redoButton->enabled);
+}
+
+TEST_F(PanelDispatch, ABallMovementFromPressToReleaseIsOneStepUndoneExactly) {
+    SceneObject* a = place(true);
+    SceneObject* b = place(true);
+    a->transform[12] = 0.25f;
+    b->pendingRotation = {0, 1, 0, 0, -1, 0, 0, 0, 0, 0, 1, 0, 0, 0, 0, 1};
+    const Matrix4 aBefore = foldedTransform(*a);
+    const Matrix4 bBefore = foldedTransform(*b);
+    scene.resetRotationControl = [](const Matrix4& m) {
+        controlPanel.rotationControl->set_float_array_val(m.data());
+    };
+    controlPanel.glui->dragStarted(ID_ROTATION);
+    controlPanel.rotationControl->dragRotation(0, 0, 0.5f, 0.2f);
+    controlPanel.rotationControl->dragRotation(0.5f, 0.2f, 0.6f, 0.6f);
+    controlPanel.glui->dragEnded(ID_ROTATION);
+    ASSERT_EQ(undoHistory.done.size(), 1u);
+    const Matrix4 aTurned = foldedTransform(*a);
+
+    controlPanel.undoButton->press();
+    EXPECT_TRUE(scene.selection.empty());
+    EXPECT_EQ(a->transform, aBefore);
+    EXPECT_EQ(b->transform, bBefore);
+    EXPECT_EQ(a->pendingRotation, identityMatrix());
+    EXPECT_EQ(controlPanel.rotationControl->rotation, identityMatrix());
+    controlPanel.redoButton->press();
+    EXPECT_EQ(a->transform, aTurned);
+
+    // Pressing the ball without moving it is no step.
+    scene.selectObject(0);
+    controlPanel.glui->dragStarted(ID_ROTATION);
+    controlPanel.glui->dragEnded(ID_ROTATION);
+    EXPECT_EQ(undoHistory.done.size(), 1u);
+}
+
+TEST_F(PanelDispatch, StatusLineFollowsTheModeInForceAndShowsAFailureUntilTheNextAction) {
+    using Lines = std::vector<std::string>;
+    EXPECT_TRUE(updatePanelStatus());
+    EXPECT_EQ(controlPanel.statusLine->lines, (Lines{"Select     No objects", "0 triangles"}));
+    editMode = Rotate;  // as the key p sets it, with the radio buttons left on Select
+    EXPECT_TRUE(updatePanelStatus());
+    EXPECT_EQ(controlPanel.statusLine->lines[0], "Rotate     No objects");
+    EXPECT_EQ(controlPanel.modeGroup->get_int_val(), Select);
+
+    showFailureReason("not a scene file: line 3 ends early");
+    EXPECT_TRUE(updatePanelStatus());
+    EXPECT_EQ(controlPanel.statusLine->lines, (Lines{"not a scene file:", "line 3 ends early"}));
+    EXPECT_FALSE(updatePanelStatus());
+    noteUserAction();
+    EXPECT_TRUE(updatePanelStatus());
+    EXPECT_EQ(controlPanel.statusLine->lines[0], "Rotate     No objects");
+    showFailureReason("");  // a cancelled dialog
+    EXPECT_FALSE(updatePanelStatus());
 }
 
 }  // namespace

@@ -7,6 +7,7 @@
 #include <optional>
 #include <sstream>
 #include <string>
+#include <vector>
 
 #include "app/globals.h"
 #include "app/layout.h"
@@ -73,6 +74,7 @@ struct SceneFileGL : testing::Test, TempFolder {
         scene.selection.clear();
         scene.objects.clear();
         scene.models.clear();
+        undoHistory = UndoHistory{};
         for (const char* name : {"box.wrl", "cone.wrl"}) {
             scene.models.push_back(std::make_unique<Mesh>(name));
         }
@@ -282,4 +284,60 @@ TEST_F(SceneFileGL, RoundTripRestoresObjectsInOrder) {
         EXPECT_EQ(object.transform[5], 2.0f);
         EXPECT_NEAR(object.transform[12], 0.1234567f * (n + 1), 1e-6f);
     }
+}
+
+// Loading replaces the objects as one undo step; failed and cancelled loads and every save make
+// none. Undone, the scene saves back byte for byte as it was saved before the load.
+TEST_F(SceneFileGL, ALoadIsOneUndoStepAndNothingElseOfTheFilesIs) {
+    for (int n = 0; n < 3; ++n) {
+        SceneObject* object = scene.addInstance(n % 2);
+        object->transform[12] = 0.1f * static_cast<float>(n + 1);
+    }
+    scene.selectObject(2);
+    scene.objects[2]->pendingRotation = {0, 1, 0, 0, -1, 0, 0, 0, 0, 0, 1, 0, 0, 0, 0, 1};
+    std::string reason;
+    answerSave(path("before.vsf"));
+    ASSERT_TRUE(saveScene(reason));
+    EXPECT_EQ(reason, "");
+    const auto before = readWholeFile(path("before.vsf"));
+    ASSERT_TRUE(before);
+
+    // Another file with the same cameras and other objects.
+    const std::vector<std::string> names = {"box.wrl", "cone.wrl"};
+    auto changed = parseSceneFile(*before, names);
+    ASSERT_TRUE(changed);
+    changed->objects = {{"cone.wrl", identityMatrix()}};
+    ASSERT_TRUE(writeFileAtomically(path("other.vsf"), formatSceneFile(*changed)));
+
+    std::ofstream(path("broken.vsf"), std::ios::binary) << "1 2 3\n";
+    answerOpen(path("broken.vsf"));
+    EXPECT_FALSE(loadScene(reason));
+    EXPECT_EQ(reason.rfind("not a scene file: ", 0), 0u) << reason;
+    answerOpen(path("missing.vsf"));
+    EXPECT_FALSE(loadScene(reason));
+    EXPECT_EQ(reason, "cannot read: no such file or directory");
+    platform().chooseSceneToOpen = [] { return std::optional<std::string>(); };
+    EXPECT_FALSE(loadScene(reason));
+    EXPECT_EQ(reason, "");  // a cancel needs no reason
+    answerSave(path("missing/a.vsf"));
+    EXPECT_FALSE(saveScene(reason));
+    EXPECT_EQ(reason.rfind("cannot write: ", 0), 0u) << reason;
+    EXPECT_FALSE(undoHistory.canUndo());
+
+    answerOpen(path("other.vsf"));
+    ASSERT_TRUE(loadScene(reason));
+    ASSERT_EQ(scene.objects.size(), 1u);
+    ASSERT_EQ(undoHistory.done.size(), 1u);
+    ASSERT_TRUE(undoHistory.undo(scene));
+    EXPECT_TRUE(scene.selection.empty());
+    answerSave(path("undone.vsf"));
+    ASSERT_TRUE(saveScene(reason));
+    EXPECT_EQ(readWholeFile(path("undone.vsf")), before);
+    EXPECT_EQ(scene.objects[2]->mesh, scene.models[0].get());
+    EXPECT_EQ(scene.objects[1]->index, 1);
+
+    ASSERT_TRUE(undoHistory.redo(scene));
+    ASSERT_EQ(scene.objects.size(), 1u);
+    EXPECT_EQ(scene.objects[0]->mesh, scene.models[1].get());
+    EXPECT_EQ(undoHistory.done.size(), 1u);
 }

@@ -1,5 +1,8 @@
 #include <gtest/gtest.h>
 
+#include <filesystem>
+#include <fstream>
+#include <sstream>
 #include <thread>
 
 #include "support/harness.h"
@@ -56,6 +59,50 @@ protected:
         const ScreenRect front = run.view(1);
         return {front.centre().x + front.width / 8, front.centre().y + 10};
     }
+
+    // White or red pixels of the column through the cube's right edge, `dx` pixels beside it.
+    int cubeEdge(const Screenshot& shot, bool (*colour)(Rgb), int dx = 0) const {
+        const ScreenRect front = run.view(1);
+        return shot.count(column(front, front.width / 8 + dx), colour);
+    }
+
+    // A button shows its label in black; greyed out, the label is faded.
+    static bool greyed(const Screenshot& shot, const ScreenRect& button) {
+        return shot.count(button, isBlack) == 0;
+    }
+
+    void press(const ScreenRect& button) {
+        run.click(button.centre());
+        run.settle();
+    }
+
+    // Presses a panel button that opens a file dialog, types the file's base name into it and
+    // confirms. The pause lets the chooser's name completion settle: a Return that arrives while
+    // it runs is swallowed.
+    void chooseFile(int panelButton, const std::string& title, const std::string& name) {
+        run.click(spots.button(panelButton));
+        std::optional<unsigned long> dialog;
+        ASSERT_TRUE(waitUntil([&] { return (dialog = run.findWindow(title)).has_value(); }));
+        std::optional<ScreenRect> rect;
+        ASSERT_TRUE(
+            waitUntil([&] { return (rect = run.windowRect(*dialog)) && rect->width > 50; }));
+        run.move(rect->centre());
+        std::this_thread::sleep_for(milliseconds(500));
+        run.type(name);
+        std::this_thread::sleep_for(milliseconds(500));
+        run.key("Return");
+        ASSERT_TRUE(waitUntil([&] { return !run.findWindow(title); }));
+        run.settle();
+    }
+
+    std::string fileText(const std::string& name) const {
+        std::ifstream in(run.folder / name, std::ios::binary);
+        std::stringstream text;
+        text << in.rdbuf();
+        return text.str();
+    }
+
+    std::vector<uint32_t> statusPixels() const { return run.pixelsOf(spots.statusLine()); }
 };
 
 TEST_F(PanelE2E, AddListAddsTheChosenModelAndNewEmptiesTheScene) {
@@ -223,5 +270,121 @@ TEST_F(PanelE2E, CancellingOpenOnThePanelShowsNoMessage) {
     // The menu's "Load Scene" would report the cancel; the panel's "Open" says nothing.
     EXPECT_FALSE(
         waitUntil([&] { return run.findWindow("Error").has_value(); }, milliseconds(1500)));
+    EXPECT_TRUE(run.running());
+}
+
+TEST_F(PanelE2E, UndoAndRedoTakeBackAnAddAndAreGreyedOutWithNothingToDo) {
+    startWithCube();
+    Screenshot shot = run.screenshot();
+    EXPECT_TRUE(greyed(shot, spots.undo()));
+    EXPECT_TRUE(greyed(shot, spots.redo()));
+    press(spots.undo());  // greyed: does nothing
+
+    addModel(1);
+    shot = run.screenshot();
+    EXPECT_GT(cubeEdge(shot, isWhite), 15);
+    EXPECT_FALSE(greyed(shot, spots.undo()));
+    EXPECT_TRUE(greyed(shot, spots.redo()));
+
+    press(spots.undo());
+    shot = run.screenshot();
+    EXPECT_EQ(cubeEdge(shot, isWhite), 0);
+    EXPECT_TRUE(greyed(shot, spots.undo()));
+    EXPECT_FALSE(greyed(shot, spots.redo()));
+
+    press(spots.redo());
+    shot = run.screenshot();
+    EXPECT_GT(cubeEdge(shot, isWhite), 15);
+    EXPECT_TRUE(greyed(shot, spots.redo()));
+
+    // A new step cuts what was undone: Redo greys out and brings nothing back.
+    press(spots.undo());
+    EXPECT_FALSE(greyed(run.screenshot(), spots.redo()));
+    addModel(2);  // the small one, inside the cube's place
+    shot = run.screenshot();
+    EXPECT_TRUE(greyed(shot, spots.redo()));
+    press(spots.redo());
+    EXPECT_EQ(cubeEdge(run.screenshot(), isWhite), 0);
+    EXPECT_TRUE(run.running());
+}
+
+TEST_F(PanelE2E, AWholeDragIsUndoneInOneStep) {
+    startWithCube();
+    addModel(1);
+    run.click(cubeRightEdge());  // select it
+    run.settle();
+    run.key("i");  // Translate, typed into the front view
+    const ScreenRect front = run.view(1);
+    run.drag(front.centre(), {front.centre().x + 40, front.centre().y}, 8);
+    run.settle();
+    Screenshot shot = run.screenshot();
+    ASSERT_LT(cubeEdge(shot, isRed), 5);  // a face's diagonal may cross the column
+    ASSERT_GT(cubeEdge(shot, isRed, 30) + cubeEdge(shot, isRed, 31) + cubeEdge(shot, isRed, 29),
+              15);
+
+    press(spots.undo());
+    shot = run.screenshot();
+    EXPECT_GT(cubeEdge(shot, isWhite), 15);  // back, and no longer selected
+    EXPECT_EQ(cubeEdge(shot, isWhite, 30), 0);
+    EXPECT_FALSE(greyed(shot, spots.undo()));
+
+    press(spots.undo());  // the add: the drag was one step
+    EXPECT_EQ(cubeEdge(run.screenshot(), isWhite), 0);
+}
+
+TEST_F(PanelE2E, UndoAfterALoadBringsBackTheSceneBeforeItByteForByte) {
+    startWithCube();
+    addModel(1);
+    addModel(2);
+    run.click(cubeRightEdge());
+    run.key("x");  // moves the cube up
+    run.settle();
+    chooseFile(3, "Save Scene", "before");
+    const std::string before = fileText("before.vsf");
+    ASSERT_FALSE(before.empty());
+
+    // The same cameras with one other object.
+    size_t cameras = 0;
+    for (int line = 0; line < 4; ++line) {
+        cameras = before.find('\n', cameras) + 1;
+    }
+    std::ofstream(run.folder / "other.vsf", std::ios::binary)
+        << before.substr(0, cameras) << "wedge.wrl 4 0 0 0 0 4 0 0 0 0 4 0 0 0 0 1 ";
+    const std::vector<uint32_t> saved = run.pixelsOf(run.view(1));
+    chooseFile(2, "Load Scene", "other.vsf");
+    ASSERT_NE(run.pixelsOf(run.view(1)), saved);
+
+    press(spots.undo());
+    chooseFile(3, "Save Scene", "after");
+    EXPECT_EQ(fileText("after.vsf"), before);
+    EXPECT_FALSE(run.findWindow("Error"));
+}
+
+TEST_F(PanelE2E, StatusLineFollowsTheModeKeysAndShowsAFailedLoadUntilTheNextAction) {
+    startWithCube();
+    const std::vector<uint32_t> select = statusPixels();
+    const ScreenRect modes{spots.panel.x, spots.panel.y + 175, spots.panel.width, 90};
+    const std::vector<uint32_t> radioButtons = run.pixelsOf(modes);
+    run.move(run.view(1).centre());
+    run.key("p");  // Rotate: the status line follows, the radio buttons stay
+    run.settle();
+    const std::vector<uint32_t> rotate = statusPixels();
+    EXPECT_NE(rotate, select);
+    EXPECT_EQ(run.pixelsOf(modes), radioButtons);
+
+    std::ofstream(run.folder / "bad.vsf", std::ios::binary) << "this is no scene\n";
+    chooseFile(2, "Load Scene", "bad.vsf");
+    const std::vector<uint32_t> failed = statusPixels();
+    EXPECT_NE(failed, rotate);
+    EXPECT_NE(failed, select);
+    EXPECT_FALSE(
+        waitUntil([&] { return run.findWindow("Error").has_value(); }, milliseconds(1000)));
+    run.settle();
+    EXPECT_EQ(statusPixels(), failed);  // it stays
+
+    run.move(run.view(1).centre());
+    run.key("p");  // the next action
+    run.settle();
+    EXPECT_EQ(statusPixels(), rotate);
     EXPECT_TRUE(run.running());
 }

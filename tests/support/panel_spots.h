@@ -13,4 +13,11 @@ struct PanelSpots {
     Point lighting() const { return at(15, 162); }
     Point translateX() const { return at(26, 291); }
     Point frameAll() const { return at(82, 525); }  // below the Rotation ball
+    // Undo and Redo share the row below "Frame All", which is below Rotation.
+    ScreenRect undo() const { return {panel.x + 6, panel.y + 538, 73, 19}; }
+    ScreenRect redo() const { return {panel.x + 85, panel.y + 538, 73, 19}; }
+    // The status line's two rows of text at the bottom.
+    ScreenRect statusLine() const {
+        return {panel.x + 6, panel.y + panel.height - 32, panel.width - 12, 26};
+    }
 };
