@@ -309,8 +309,7 @@ TEST_F(SceneFileGL, ALoadIsOneUndoStepAndNothingElseOfTheFilesIs) {
     changed->objects = {{"cone.wrl", identityMatrix()}};
     ASSERT_TRUE(writeFileAtomically(path("other.vsf"), formatSceneFile(*changed)));
 
-    std::ofstream(path("broken.vsf"), std::ios::binary) << "1 2 3\n";
-    answerOpen(path("broken.vsf"));
+    answerOpen(put("broken.vsf", "1 2 3\n"));
     EXPECT_FALSE(loadScene(reason));
     EXPECT_EQ(reason.rfind("not a scene file: ", 0), 0u) << reason;
     answerOpen(path("missing.vsf"));
