@@ -6,10 +6,10 @@
 
 #include <cstdio>
 #include <filesystem>
-#include <functional>
 #include <string>
 
 #include "library/model_folder.h"
+#include "support/printed.h"
 
 namespace {
 
@@ -30,27 +30,12 @@ const char* const NOT_VRML =
     "# no header\nCoordinate3 { point [ 0 0 0, 1 0 0, 0 1 0 ] }\n"
     "coordIndex [ 0, 1, 2, -1 ]\n";
 
-// Everything `write` prints to a stream.
-std::string printed(const std::function<void(std::FILE*)>& write) {
-    std::FILE* file = std::tmpfile();
-    write(file);
-    std::rewind(file);
-    std::string text;
-    char buffer[4096];
-    size_t got;
-    while ((got = std::fread(buffer, 1, sizeof buffer, file)) > 0) {
-        text.append(buffer, got);
-    }
-    std::fclose(file);
-    return text;
-}
-
 class ModelListingTest : public ModelFolderTest {
 protected:
     void SetUp() override {
         ModelFolderTest::SetUp();
         writeModel("a.wrl", TWO_SHAPES);
-        std::filesystem::create_directory(root / "VRMLmodels" / "b.wrl");
+        std::filesystem::create_directory(folder / "VRMLmodels" / "b.wrl");
         writeModel("c.wrl", GLUED);
         writeModel("d.wrl", NOT_VRML);
         writeModel("e.wrl", "#VRML V2.0 utf8\n");

@@ -162,16 +162,6 @@ TEST(DragCamera, PlainDragInPerspectiveOrbitsWhateverTheMode) {
     }
 }
 
-TEST(DragCamera, OrbitRemainderKeepsTheSignOfTheSum) {
-    Drag d(2, true);
-    d.view.camera.rotY = 350;
-    d.moveBy(20, 0, Select);
-    EXPECT_EQ(d.view.camera.rotY, 10);
-    d.view.camera.rotY = -350;
-    d.moveBy(-20, 0, Select);
-    EXPECT_EQ(d.view.camera.rotY, -10);
-}
-
 TEST(DragRules, OtherModifierSumsActAsAPlainDrag) {
     for (int modifiers : {MOD_CTRL, 3, 5, 6, 7}) {
         Drag d(2, false, modifiers, Translate);

@@ -11,23 +11,17 @@
 #include <string>
 #include <vector>
 
+#include "support/printed.h"
+
 namespace {
 
 // Everything a writer puts into a temporary file.
 std::string written(const std::function<void(FaceSetWriter&)>& write, bool& ended) {
-    std::FILE* file = std::tmpfile();
-    FaceSetWriter writer(fileno(file));
-    write(writer);
-    ended = writer.end();
-    std::string bytes;
-    std::rewind(file);
-    char buffer[4096];
-    size_t got;
-    while ((got = std::fread(buffer, 1, sizeof buffer, file)) > 0) {
-        bytes.append(buffer, got);
-    }
-    std::fclose(file);
-    return bytes;
+    return printed([&](std::FILE* file) {
+        FaceSetWriter writer(fileno(file));
+        write(writer);
+        ended = writer.end();
+    });
 }
 
 TEST(FaceSetStreamTest, WhatIsWrittenReadsBackAndShortOutputIsRefused) {

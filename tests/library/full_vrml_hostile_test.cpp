@@ -31,7 +31,7 @@ class FullVrmlHostileTest : public ModelFolderTest {
 protected:
     size_t writeRepeated(const std::string& name, const std::string& head, const std::string& block,
                          size_t size, const std::string& tail) {
-        return writeRepeatedFile(root / "VRMLmodels" / name, head, block, size, tail);
+        return writeRepeatedFile(folder / "VRMLmodels" / name, head, block, size, tail);
     }
 
     // Reads VRMLmodels/<name> with the full reading (falling back as start-up does) in a child.

@@ -9,8 +9,8 @@
 #include <vector>
 
 #include "library/full_vrml_reader.h"
-#include "library/vrml_reader.h"
 #include "library/model_folder.h"
+#include "library/vrml_reader.h"
 
 namespace {
 
@@ -321,7 +321,7 @@ TEST_F(FullVrmlReaderTest, SingleShapeFilesReadAsTheClassicReadingReadsThem) {
     // by the single precision in which the parser keeps them.
     const std::filesystem::path examples = TESSALY_SOURCE_DIR "/examples/VRMLmodels";
     for (const char* name : {"cube.wrl", "pyramid.wrl", "sphere.wrl", "torus.wrl"}) {
-        std::filesystem::copy_file(examples / name, root / "VRMLmodels" / name);
+        std::filesystem::copy_file(examples / name, folder / "VRMLmodels" / name);
         Mesh full(name);
         ASSERT_EQ(readFullVrml(full, std::string("VRMLmodels/") + name).status,
                   FullVrmlResult::Status::Read);

@@ -80,7 +80,7 @@ protected:
     // `tail`. Returns the file's size.
     size_t writeRepeated(const std::string& name, const std::string& head, const std::string& block,
                          size_t size, const std::string& tail) {
-        return writeRepeatedFile(root / "VRMLmodels" / name, head, block, size, tail);
+        return writeRepeatedFile(folder / "VRMLmodels" / name, head, block, size, tail);
     }
 
     // The generous bound: four times the file plus 100 MB.

@@ -1,12 +1,8 @@
 #pragma once
 
 #include <gtest/gtest.h>
-#include <unistd.h>
 
-#include <cstdlib>
-#include <cstring>
 #include <filesystem>
-#include <fstream>
 #include <memory>
 #include <string>
 
@@ -14,30 +10,24 @@
 #include "scene/index_range.h"
 #include "scene/mesh.h"
 #include "support/reference_reader.h"
+#include "support/same_bits.h"
+#include "support/temp_folder.h"
 
 // Runs a test inside a fresh temporary folder that holds an empty "VRMLmodels"; the previous
 // working directory comes back afterwards and the folder is removed.
-class ModelFolderTest : public ::testing::Test {
+class ModelFolderTest : public ::testing::Test, public TempFolder {
 protected:
+    ModelFolderTest() : TempFolder("tessaly-models") {}
     void SetUp() override {
         previous = std::filesystem::current_path();
-        std::string pattern =
-            (std::filesystem::temp_directory_path() / "tessaly-models-XXXXXX").string();
-        ASSERT_NE(::mkdtemp(pattern.data()), nullptr);
-        root = pattern;
-        std::filesystem::create_directory(root / "VRMLmodels");
-        std::filesystem::current_path(root);
+        std::filesystem::create_directory(folder / "VRMLmodels");
+        std::filesystem::current_path(folder);
     }
-    void TearDown() override {
-        std::filesystem::current_path(previous);
-        std::error_code ignored;
-        std::filesystem::remove_all(root, ignored);
-    }
+    void TearDown() override { std::filesystem::current_path(previous); }
 
     // Writes VRMLmodels/<name> with exactly these bytes.
     void writeModel(const std::string& name, const std::string& content) {
-        std::ofstream out(root / "VRMLmodels" / name, std::ios::binary);
-        out << content;
+        put("VRMLmodels/" + name, content);
     }
 
     // Writes the file and reads it with loadModel; the result must be true, and the reference
@@ -48,20 +38,12 @@ protected:
         EXPECT_TRUE(loadModel(*mesh));
         Mesh reference(name);
         EXPECT_TRUE(referenceLoadModel(reference));
-        auto same = [](const auto& a, const auto& b) {
-            return a.size() == b.size() &&
-                   (a.empty() || std::memcmp(a.data(), b.data(), a.size() * sizeof a[0]) == 0);
-        };
-        EXPECT_TRUE(same(mesh->points, reference.points) &&
-                    same(mesh->normals, reference.normals) &&
-                    same(mesh->coordIndex, reference.coordIndex) &&
-                    same(mesh->normalIndex, reference.normalIndex))
+        EXPECT_TRUE(sameLists(*mesh, reference))
             << "the reference reads " << name << " differently";
         return mesh;
     }
 
     std::filesystem::path previous;
-    std::filesystem::path root;
 };
 
 // What drawing relies on: every triangle's indices are inside points, and when there are normals

@@ -1,7 +1,6 @@
 // Choosing the reading: the classic one stays exactly what it was, the full one falls back to it.
 #include <gtest/gtest.h>
 
-#include <cstring>
 #include <filesystem>
 
 #include "library/model_folder.h"
@@ -10,15 +9,6 @@
 #include "support/scripted_platform.h"
 
 namespace {
-
-bool sameLists(const Mesh& a, const Mesh& b) {
-    auto same = [](const auto& x, const auto& y) {
-        return x.size() == y.size() &&
-               (x.empty() || std::memcmp(x.data(), y.data(), x.size() * sizeof x[0]) == 0);
-    };
-    return same(a.points, b.points) && same(a.normals, b.normals) &&
-           same(a.coordIndex, b.coordIndex) && same(a.normalIndex, b.normalIndex);
-}
 
 // Two shapes, written so that the classic reading finds the first point and face lists.
 const char* const TWO_SHAPES =
@@ -47,7 +37,7 @@ TEST_F(ModelReadingTest, ClassicReadingIsTheSubsetReaderBitForBit) {
     writeModel("two.wrl", TWO_SHAPES);
     writeModel("misspelt.wrl", MISSPELT);
     std::filesystem::copy_file(TESSALY_SOURCE_DIR "/examples/VRMLmodels/knot.wrl",
-                               root / "VRMLmodels" / "knot.wrl");
+                               folder / "VRMLmodels" / "knot.wrl");
     Scene scene;
     const std::vector<ModelReport> reports = readModelFolder(scene, ModelReading::Classic);
     ASSERT_EQ(scene.models.size(), 3u);

@@ -21,29 +21,10 @@
 #include "library/vrml_reader.h"
 #include "scene/mesh.h"
 #include "support/reference_reader.h"
+#include "support/same_bits.h"
+#include "support/sections.h"
 
 namespace {
-
-struct Sections {
-    std::vector<Vec3d> points, normals;
-    std::vector<IndexTriple> coordIndex, normalIndex;
-};
-
-template <typename T>
-bool sameBits(const std::vector<T>& a, const std::vector<T>& b) {
-    return a.size() == b.size() &&
-           (a.empty() || std::memcmp(a.data(), b.data(), a.size() * sizeof(T)) == 0);
-}
-
-bool sameBits(const Sections& a, const Sections& b) {
-    return sameBits(a.points, b.points) && sameBits(a.normals, b.normals) &&
-           sameBits(a.coordIndex, b.coordIndex) && sameBits(a.normalIndex, b.normalIndex);
-}
-
-bool sameBits(const Mesh& a, const Mesh& b) {
-    return sameBits(a.points, b.points) && sameBits(a.normals, b.normals) &&
-           sameBits(a.coordIndex, b.coordIndex) && sameBits(a.normalIndex, b.normalIndex);
-}
 
 // Content shown in a failure message, with unprintable bytes escaped and long texts shortened.
 std::string shown(const std::string& content) {
@@ -93,15 +74,7 @@ public:
         }
     }
 
-    Sections fast(const std::string& content) {
-        const ModelText text{content};
-        Sections s;
-        readPoints(text, s.points);
-        readNormals(text, s.normals);
-        readCoordIndex(text, s.coordIndex);
-        readNormalIndex(text, s.normalIndex);
-        return s;
-    }
+    Sections fast(const std::string& content) { return readSections(content); }
 
     Sections reference(const std::string& content) {
         EXPECT_EQ(::ftruncate(::fileno(file), 0), 0);
@@ -109,12 +82,7 @@ public:
         std::fwrite(content.data(), 1, content.size(), file);
         std::fflush(file);
         std::rewind(file);
-        Sections s;
-        referenceReadPoints(file, s.points);
-        referenceReadNormals(file, s.normals);
-        referenceReadCoordIndex(file, s.coordIndex);
-        referenceReadNormalIndex(file, s.normalIndex);
-        return s;
+        return referenceReadSections(file);
     }
 
     // True when both readings agree; the first few disagreements are reported in full.
@@ -122,7 +90,7 @@ public:
         ++cases;
         const Sections f = fast(content);
         const Sections r = reference(content);
-        if (sameBits(f, r)) {
+        if (sameLists(f, r)) {
             return true;
         }
         if (++failures <= 5) {
@@ -504,12 +472,12 @@ TEST_F(VrmlDifferentialLoadTest, LoadModelMatchesTheReferenceLoad) {
         std::filesystem::path(TESSALY_SOURCE_DIR) / "examples" / "VRMLmodels";
     int loaded = 0;
     for (const auto& entry : std::filesystem::directory_iterator(examples)) {
-        std::filesystem::copy_file(entry.path(), root / "VRMLmodels" / entry.path().filename());
+        std::filesystem::copy_file(entry.path(), folder / "VRMLmodels" / entry.path().filename());
         Mesh fast(entry.path().filename().string());
         Mesh reference(fast.name);
         ASSERT_TRUE(loadModel(fast));
         ASSERT_TRUE(referenceLoadModel(reference));
-        EXPECT_TRUE(sameBits(fast, reference)) << fast.name;
+        EXPECT_TRUE(sameLists(fast, reference)) << fast.name;
         EXPECT_FALSE(fast.coordIndex.empty()) << fast.name;
         ++loaded;
     }
@@ -522,7 +490,7 @@ TEST_F(VrmlDifferentialLoadTest, LoadModelMatchesTheReferenceLoad) {
     ASSERT_TRUE(loadModel(fast));
     ASSERT_TRUE(referenceLoadModel(reference));
     EXPECT_EQ(fast.coordIndex.size(), 2u * 220 * 220);
-    EXPECT_TRUE(sameBits(fast, reference));
+    EXPECT_TRUE(sameLists(fast, reference));
 
     // Empty and whitespace-only files, and text without a model.
     for (const std::string& content : {std::string(), std::string(" \n"), std::string("x")}) {
@@ -531,7 +499,7 @@ TEST_F(VrmlDifferentialLoadTest, LoadModelMatchesTheReferenceLoad) {
         Mesh b("small.wrl");
         EXPECT_TRUE(loadModel(a));
         EXPECT_TRUE(referenceLoadModel(b));
-        EXPECT_TRUE(sameBits(a, b));
+        EXPECT_TRUE(sameLists(a, b));
     }
 }
 
@@ -546,7 +514,7 @@ TEST(VrmlDifferentialTest, ReadModelTextMatchesTheReferenceLoad) {
         ASSERT_TRUE(
             referenceLoadFile(reference, "/proc/self/fd/" + std::to_string(::fileno(file))));
         std::fclose(file);
-        EXPECT_TRUE(sameBits(fromText, reference)) << shown(content);
+        EXPECT_TRUE(sameLists(fromText, reference)) << shown(content);
     }
 }
 

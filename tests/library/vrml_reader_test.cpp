@@ -125,8 +125,8 @@ TEST_F(VrmlReaderTest, FilesThatCannotBeOpenedAsRegularFilesFailWithEmptyLists) 
     EXPECT_FALSE(loadModel(missing));
 
     std::filesystem::create_directory("VRMLmodels/folder.wrl");
-    Mesh folder("folder.wrl");
-    EXPECT_FALSE(loadModel(folder));
+    Mesh directory("folder.wrl");
+    EXPECT_FALSE(loadModel(directory));
 
     std::filesystem::create_symlink("nowhere.wrl", "VRMLmodels/dangling.wrl");
     Mesh dangling("dangling.wrl");
@@ -136,7 +136,7 @@ TEST_F(VrmlReaderTest, FilesThatCannotBeOpenedAsRegularFilesFailWithEmptyLists) 
     Mesh fifo("fifo.wrl");
     EXPECT_FALSE(loadModel(fifo));  // and does not wait for a writer
 
-    for (const Mesh* m : {&missing, &folder, &dangling, &fifo}) {
+    for (const Mesh* m : {&missing, &directory, &dangling, &fifo}) {
         EXPECT_TRUE(m->points.empty() && m->normals.empty() && m->coordIndex.empty() &&
                     m->normalIndex.empty());
     }
@@ -157,8 +157,8 @@ TEST_F(VrmlReaderTest, FileWithoutReadPermissionFails) {
     writeModel("open.wrl", VRML1_SQUARE);
     namespace fs = std::filesystem;
     fs::permissions("VRMLmodels/locked.wrl", fs::perms::none);
-    for (const fs::path& folder : {root, root / "VRMLmodels"}) {
-        fs::permissions(folder, fs::perms::others_read | fs::perms::others_exec,
+    for (const fs::path& opened : {folder, folder / "VRMLmodels"}) {
+        fs::permissions(opened, fs::perms::others_read | fs::perms::others_exec,
                         fs::perm_options::add);
     }
     struct Outcome {

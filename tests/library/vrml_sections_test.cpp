@@ -4,53 +4,28 @@
 
 #include <cmath>
 #include <cstdio>
-#include <cstring>
 #include <string>
 
-#include "library/model_text.h"
-#include "library/vrml_reader.h"
 #include "scene/mesh.h"
-#include "support/reference_reader.h"
+#include "support/same_bits.h"
+#include "support/sections.h"
 
 namespace {
 
-// The raw lists that the four section readers give for this file content.
-struct Sections {
-    std::vector<Vec3d> points, normals;
-    std::vector<IndexTriple> coordIndex, normalIndex;
-};
-
-template <typename T>
-bool sameBits(const std::vector<T>& a, const std::vector<T>& b) {
-    return a.size() == b.size() &&
-           (a.empty() || std::memcmp(a.data(), b.data(), a.size() * sizeof(T)) == 0);
-}
-
-// Every content read here is also read by the reference stream reader, which must agree.
-Sections readSections(const std::string& content) {
-    const ModelText text{content};
-    Sections s;
-    readPoints(text, s.points);
-    readNormals(text, s.normals);
-    readCoordIndex(text, s.coordIndex);
-    readNormalIndex(text, s.normalIndex);
-
+// The raw lists for this file content. Every content read here is also read by the reference
+// stream reader, which must agree and leave the file where it found it.
+Sections sections(const std::string& content) {
     std::FILE* file = std::tmpfile();
     EXPECT_NE(file, nullptr);
     std::fwrite(content.data(), 1, content.size(), file);
     std::rewind(file);
-    Sections r;
-    referenceReadPoints(file, r.points);
-    EXPECT_EQ(std::ftell(file), 0);
-    referenceReadNormals(file, r.normals);
-    referenceReadCoordIndex(file, r.coordIndex);
-    referenceReadNormalIndex(file, r.normalIndex);
+    const Sections r = referenceReadSections(file);
     EXPECT_EQ(std::ftell(file), 0);
     EXPECT_FALSE(std::feof(file));
     std::fclose(file);
-    EXPECT_TRUE(sameBits(s.points, r.points) && sameBits(s.normals, r.normals) &&
-                sameBits(s.coordIndex, r.coordIndex) && sameBits(s.normalIndex, r.normalIndex))
-        << "the reference reads this differently: " << content.substr(0, 200);
+    const Sections s = readSections(content);
+    EXPECT_TRUE(sameLists(s, r)) << "the reference reads this differently: "
+                                 << content.substr(0, 200);
     return s;
 }
 
@@ -58,21 +33,21 @@ using Triples = std::vector<IndexTriple>;
 using Points = std::vector<Vec3d>;
 
 TEST(VrmlSectionsTest, PointSearchSkipsTheFirstWordOtherSearchesDoNot) {
-    const Sections first = readSections(
+    const Sections first = sections(
         "Coordinate3 { point [ 1 2 3, ] }\n"
         "Normal { vector [ 0 0 1, ] }\n");
     EXPECT_TRUE(first.points.empty());
     EXPECT_EQ(first.normals, (Points{{0, 0, 1}}));
 
-    EXPECT_EQ(readSections("Normal { vector [ 0 0 1, ] }").normals, (Points{{0, 0, 1}}));
-    EXPECT_EQ(readSections("coordIndex [ 0, 1, 2, -1, ]").coordIndex, (Triples{{0, 1, 2}}));
-    EXPECT_EQ(readSections("normalIndex [ 0,1,2,-1, ]").normalIndex, (Triples{{0, 1, 2}}));
+    EXPECT_EQ(sections("Normal { vector [ 0 0 1, ] }").normals, (Points{{0, 0, 1}}));
+    EXPECT_EQ(sections("coordIndex [ 0, 1, 2, -1, ]").coordIndex, (Triples{{0, 1, 2}}));
+    EXPECT_EQ(sections("normalIndex [ 0,1,2,-1, ]").normalIndex, (Triples{{0, 1, 2}}));
     // "Coordinate" is the second keyword of the point search.
-    EXPECT_EQ(readSections("#VRML Coordinate { point [ 4 5 6 ] }").points, (Points{{4, 5, 6}}));
+    EXPECT_EQ(sections("#VRML Coordinate { point [ 4 5 6 ] }").points, (Points{{4, 5, 6}}));
 }
 
 TEST(VrmlSectionsTest, KeywordsMatchWholeWordsWithCaseEvenInComments) {
-    const Sections s = readSections(
+    const Sections s = sections(
         "#VRML V1.0 ascii\n"
         "Coordinate3{ point [ 9 9 9 ] }\n coordinate3 { point [ 8 8 8 ] }\n"
         "NormalBinding { value PER_VERTEX }\n"
@@ -83,7 +58,7 @@ TEST(VrmlSectionsTest, KeywordsMatchWholeWordsWithCaseEvenInComments) {
 }
 
 TEST(VrmlSectionsTest, OnlyTheFirstListOfEachKindIsRead) {
-    const Sections s = readSections(
+    const Sections s = sections(
         "#VRML V2.0 utf8\n"
         "Shape { geometry IndexedFaceSet { coord Coordinate { point [ 0 0 0, 1 0 0, 0 1 0, ] }\n"
         "  coordIndex [ 0, 1, 2, -1, ] } }\n"
@@ -99,71 +74,69 @@ TEST(VrmlSectionsTest, OnlyTheFirstListOfEachKindIsRead) {
 }
 
 TEST(VrmlSectionsTest, PolygonsAreFanSplitAndAnUnterminatedLastOneIsDropped) {
-    EXPECT_EQ(readSections("coordIndex [ 0, 1, 2, 3, -1, ]").coordIndex,
+    EXPECT_EQ(sections("coordIndex [ 0, 1, 2, 3, -1, ]").coordIndex,
               (Triples{{0, 1, 2}, {0, 2, 3}}));
-    EXPECT_EQ(readSections("coordIndex [ 4, 5, 6, 7, 8, -1, -1, 0, 1, -1, ]").coordIndex,
+    EXPECT_EQ(sections("coordIndex [ 4, 5, 6, 7, 8, -1, -1, 0, 1, -1, ]").coordIndex,
               (Triples{{4, 5, 6}, {4, 6, 7}, {4, 7, 8}}));
-    EXPECT_EQ(readSections("coordIndex [ 0, 1, 2, -1, 3, 4, 5 ]").coordIndex, (Triples{{0, 1, 2}}));
-    EXPECT_EQ(readSections("normalIndex [ 0,1,2,3,-1,4,5,6 ]").normalIndex,
+    EXPECT_EQ(sections("coordIndex [ 0, 1, 2, -1, 3, 4, 5 ]").coordIndex, (Triples{{0, 1, 2}}));
+    EXPECT_EQ(sections("normalIndex [ 0,1,2,3,-1,4,5,6 ]").normalIndex,
               (Triples{{0, 1, 2}, {0, 2, 3}}));
     // Negative values other than -1 are stored as read; the repair deals with them later.
-    EXPECT_EQ(readSections("coordIndex [ 0, -5, 2, -1 ]").coordIndex, (Triples{{0, -5, 2}}));
+    EXPECT_EQ(sections("coordIndex [ 0, -5, 2, -1 ]").coordIndex, (Triples{{0, -5, 2}}));
     // The last word may end the file: it is still converted.
-    EXPECT_EQ(readSections("coordIndex [ 0, 1, 2, -1").coordIndex, (Triples{{0, 1, 2}}));
-    EXPECT_EQ(readSections("normalIndex [ 0,1,2,-1").normalIndex, (Triples{{0, 1, 2}}));
+    EXPECT_EQ(sections("coordIndex [ 0, 1, 2, -1").coordIndex, (Triples{{0, 1, 2}}));
+    EXPECT_EQ(sections("normalIndex [ 0,1,2,-1").normalIndex, (Triples{{0, 1, 2}}));
 }
 
 TEST(VrmlSectionsTest, CommaRulesDifferBetweenTheTwoIndexReaders) {
     // Lone commas are skipped by the word reader but end the stream reader after one index.
     const Sections spaced =
-        readSections("coordIndex [ 0 , 1 , 2 , -1 , ]\nnormalIndex [ 0 , 1 , 2 , -1 , ]");
+        sections("coordIndex [ 0 , 1 , 2 , -1 , ]\nnormalIndex [ 0 , 1 , 2 , -1 , ]");
     EXPECT_EQ(spaced.coordIndex, (Triples{{0, 1, 2}}));
     EXPECT_TRUE(spaced.normalIndex.empty());
 
     // Joined by commas: one by one in normalIndex, merged into "012" = 12 in coordIndex.
     const Sections joined =
-        readSections("coordIndex [ 0,1,2,-1, 12, 1, 2, -1, ]\nnormalIndex [ 0,1,2,-1, ]");
+        sections("coordIndex [ 0,1,2,-1, 12, 1, 2, -1, ]\nnormalIndex [ 0,1,2,-1, ]");
     EXPECT_EQ(joined.coordIndex, (Triples{{12, 12, 1}, {12, 1, 2}}));
     EXPECT_EQ(joined.normalIndex, (Triples{{0, 1, 2}}));
 
     // The first coordIndex word gets no skipping: commas alone end the list there.
-    EXPECT_TRUE(readSections("coordIndex [ , 0, 1, 2, -1 ]").coordIndex.empty());
+    EXPECT_TRUE(sections("coordIndex [ , 0, 1, 2, -1 ]").coordIndex.empty());
     // The integer at the start of a word counts, the rest is ignored.
-    EXPECT_EQ(readSections("coordIndex [ 3.5, 1x, 2], -1]").coordIndex, (Triples{{3, 1, 2}}));
+    EXPECT_EQ(sections("coordIndex [ 3.5, 1x, 2], -1]").coordIndex, (Triples{{3, 1, 2}}));
 }
 
 TEST(VrmlSectionsTest, CommaInPointListMustFollowTheThirdNumberDirectly) {
-    EXPECT_EQ(readSections("# Coordinate3 { point [ 1 2 3 , 4 5 6 ] }").points,
-              (Points{{1, 2, 3}}));
-    EXPECT_EQ(readSections("# Coordinate3 { point [ 1 2 3 4 5 6, 7 8 9 ] }").points,
+    EXPECT_EQ(sections("# Coordinate3 { point [ 1 2 3 , 4 5 6 ] }").points, (Points{{1, 2, 3}}));
+    EXPECT_EQ(sections("# Coordinate3 { point [ 1 2 3 4 5 6, 7 8 9 ] }").points,
               (Points{{1, 2, 3}, {4, 5, 6}, {7, 8, 9}}));
     // The bracket joined to the first value is discarded with it: the values shift.
-    EXPECT_EQ(readSections("# Coordinate3 { point [1 2 3 4, 5 6 7, ] }").points,
+    EXPECT_EQ(sections("# Coordinate3 { point [1 2 3 4, 5 6 7, ] }").points,
               (Points{{2, 3, 4}, {5, 6, 7}}));
-    EXPECT_EQ(readSections("coordIndex [0, 1, 2, -1, 3, 4, 5, -1 ]").coordIndex,
-              (Triples{{3, 4, 5}}));
-    EXPECT_TRUE(readSections("# Coordinate3 { point [ ] }").points.empty());
-    EXPECT_TRUE(readSections("# Coordinate3 { point [").points.empty());
+    EXPECT_EQ(sections("coordIndex [0, 1, 2, -1, 3, 4, 5, -1 ]").coordIndex, (Triples{{3, 4, 5}}));
+    EXPECT_TRUE(sections("# Coordinate3 { point [ ] }").points.empty());
+    EXPECT_TRUE(sections("# Coordinate3 { point [").points.empty());
 }
 
 TEST(VrmlSectionsTest, NumberFormsAsScanfReadsThem) {
-    const Sections s = readSections(
-        "# Coordinate3 { point [ -1.5e+2 +3 .5E-1, 0x1p3 -0 1e2, inf -INFINITY 7, ] }");
+    const Sections s =
+        sections("# Coordinate3 { point [ -1.5e+2 +3 .5E-1, 0x1p3 -0 1e2, inf -INFINITY 7, ] }");
     ASSERT_EQ(s.points.size(), 3u);
     EXPECT_EQ(s.points[0], (Vec3d{-150, 3, 0.05}));
     EXPECT_EQ(s.points[1], (Vec3d{8, 0, 100}));
     EXPECT_TRUE(std::isinf(s.points[2].x) && std::isinf(s.points[2].y));
 
     // "1e" followed by a space still converts 1; a failed number ends the list.
-    EXPECT_EQ(readSections("# Coordinate3 { point [ 1e 2 3, -.e1 0 0, ] }").points,
+    EXPECT_EQ(sections("# Coordinate3 { point [ 1e 2 3, -.e1 0 0, ] }").points,
               (Points{{1, 2, 3}}));
     // A locale with ',' as decimal point never applies: "1,5" is 1 followed by a comma.
-    EXPECT_EQ(readSections("# Coordinate3 { point [ 1 2 1,5 6 7, ] }").points,
+    EXPECT_EQ(sections("# Coordinate3 { point [ 1 2 1,5 6 7, ] }").points,
               (Points{{1, 2, 1}, {5, 6, 7}}));
 }
 
 TEST(VrmlSectionsTest, CrLfLineEndsReadLikeSpaces) {
-    const Sections s = readSections(
+    const Sections s = sections(
         "#VRML V1.0 ascii\r\nCoordinate3 {\r\n point [\r\n 0 0 0,\r\n 1 0 0,\r\n 0 1 0\r\n "
         "]\r\n}\r\nNormal {\r\n vector [\r\n 0 0 1\r\n ]\r\n}\r\nIndexedFaceSet {\r\n"
         " coordIndex [\r\n 0, 1, 2, -1\r\n ]\r\n normalIndex [\r\n 0,0,0,-1\r\n ]\r\n}\r\n");
@@ -176,14 +149,13 @@ TEST(VrmlSectionsTest, CrLfLineEndsReadLikeSpaces) {
 TEST(VrmlSectionsTest, LongWordsAreCutAfter99Characters) {
     // 99 characters, then the rest of the run is the next word: here the keyword.
     const std::string run(99, 'x');
-    EXPECT_EQ(readSections("# " + run + "Coordinate3 { point [ 1 2 3 ] }").points,
-              (Points{{1, 2, 3}}));
-    EXPECT_TRUE(readSections("# " + run + "xCoordinate3 { point [ 1 2 3 ] }").points.empty());
+    EXPECT_EQ(sections("# " + run + "Coordinate3 { point [ 1 2 3 ] }").points, (Points{{1, 2, 3}}));
+    EXPECT_TRUE(sections("# " + run + "xCoordinate3 { point [ 1 2 3 ] }").points.empty());
 
     // A huge word without whitespace reads in pieces and ends no search early.
     const std::string huge(300000, 'Q');
-    const Sections s = readSections("# " + huge + " Coordinate3 { point [ 1 2 3 ] } " + huge +
-                                    " coordIndex [ 0, 0, 0, -1, " + huge);
+    const Sections s = sections("# " + huge + " Coordinate3 { point [ 1 2 3 ] } " + huge +
+                                " coordIndex [ 0, 0, 0, -1, " + huge);
     EXPECT_EQ(s.points, (Points{{1, 2, 3}}));
     EXPECT_EQ(s.coordIndex, (Triples{{0, 0, 0}}));
 }
@@ -193,13 +165,13 @@ TEST(VrmlSectionsTest, KeywordsWithoutListsYieldNothing) {
          {"", "Coordinate3", "# Coordinate3", "Normal", "coordIndex", "normalIndex",
           "# Coordinate3 Normal coordIndex normalIndex Coordinate",
           "Normal\ncoordIndex\nnormalIndex\n", "coordIndex [", "normalIndex [ ,"}) {
-        const Sections s = readSections(content);
+        const Sections s = sections(content);
         EXPECT_TRUE(s.points.empty() && s.normals.empty() && s.coordIndex.empty() &&
                     s.normalIndex.empty())
             << content;
     }
     // A NUL byte belongs to the word: "Normal\0" is not the keyword.
-    EXPECT_TRUE(readSections(std::string("Normal\0 { vector [ 1 2 3 ] }", 28)).normals.empty());
+    EXPECT_TRUE(sections(std::string("Normal\0 { vector [ 1 2 3 ] }", 28)).normals.empty());
 }
 
 }  // namespace

@@ -3,9 +3,9 @@
 #include <gtest/gtest.h>
 
 #include <filesystem>
-#include <fstream>
 
 #include "platform/folder_listing.h"
+#include "support/temp_folder.h"
 
 namespace {
 
@@ -42,18 +42,15 @@ TEST(ScriptedPlatformTest, DestructionPutsBackThePreviousServices) {
 }
 
 TEST(FolderListingTest, WrlNamesInAnyCaseSortedByBytes) {
-    namespace fs = std::filesystem;
-    const fs::path folder = fs::temp_directory_path() / "tessaly-listing-test";
-    fs::remove_all(folder);
-    fs::create_directories(folder / "dir.wrl");
+    const TempFolder temp("tessaly-listing");
+    std::filesystem::create_directory(temp.path("dir.wrl"));
     for (const char* name : {"b.wrl", "a.Wrl", "B.WRL", "c.wrl.txt", "wrl", ".wrl", "d.vrl"}) {
-        std::ofstream(folder / name) << "x";
+        temp.put(name, "x");
     }
-    EXPECT_EQ(listWrlFiles(folder.string()),
+    EXPECT_EQ(listWrlFiles(temp.folder.string()),
               (std::vector<std::string>{".wrl", "B.WRL", "a.Wrl", "b.wrl", "dir.wrl"}));
-    EXPECT_TRUE(listWrlFiles((folder / "missing").string()).empty());
-    EXPECT_TRUE(listWrlFiles((folder / "b.wrl").string()).empty());
-    fs::remove_all(folder);
+    EXPECT_TRUE(listWrlFiles(temp.path("missing")).empty());
+    EXPECT_TRUE(listWrlFiles(temp.path("b.wrl")).empty());
 }
 
 }  // namespace

@@ -28,18 +28,6 @@ constexpr int HEIGHT = 150;
 
 void noRedisplay(int) {}
 
-struct TestWindow {
-    int id;
-    TestWindow(int width, int height) : id(openTestWindow(width, height)) {}
-    ~TestWindow() {
-        if (id != 0) {
-            glutDestroyWindow(id);
-        }
-    }
-    TestWindow(const TestWindow&) = delete;
-    TestWindow& operator=(const TestWindow&) = delete;
-};
-
 enum class Way { Immediate, ClientArrays, BufferObjects };
 const char* const WAY_NAMES[] = {"immediate", "client arrays", "buffer objects"};
 

@@ -23,15 +23,6 @@ const Rgb ORTHO_BACKGROUND{153, 153, 153};
 
 void noRedisplay(int) {}
 
-// A test window that is closed again at the end of its scope.
-struct TestWindow {
-    int id;
-    TestWindow(int width, int height) : id(openTestWindow(width, height)) {}
-    ~TestWindow() { glutDestroyWindow(id); }
-    TestWindow(const TestWindow&) = delete;
-    TestWindow& operator=(const TestWindow&) = delete;
-};
-
 // The square (-1, -1, 0) .. (1, 1, 0) facing +z, as two triangles sharing the diagonal from
 // corner 0 to corner 2.
 std::unique_ptr<Mesh> squareMesh() {
@@ -156,6 +147,37 @@ TEST_F(DrawGlTest, OrthographicViewDrawsUnderTransformAndPendingRotation) {
 
 bool isGrey(const Rgb& c) {
     return c[0] == c[1] && c[1] == c[2];
+}
+
+// Of two objects in the same place, the one drawn later shows: its lines meet the depth of the
+// first one's and are not hidden by it.
+TEST_F(DrawGlTest, OrthographicViewShowsTheLaterOfTwoObjectsInOnePlace) {
+    scene.addInstance(0);
+    scene.selectObject(1);
+    const DrawnView drawn(&scene, false);
+    for (const auto& p : edgePoints()) {
+        EXPECT_TRUE(drawn.near(p[0], p[1], p[2], RED)) << p[0] << ", " << p[1];
+    }
+}
+
+// A nearer object hides a farther one drawn after it, and a face turned away is not drawn.
+TEST_F(DrawGlTest, PerspectiveViewHidesWhatIsBehindAndFacesTurnedAway) {
+    square->scaleObjectLocal(0.4f, 0.4f, 1);
+    square->translateObject(-0.5f, -0.5f, 0.3f);
+    scene.selectObject(0);
+    scene.addInstance(0);  // behind both, unselected
+    SceneObject* turned = scene.addInstance(0);
+    turned->rotateObjectWorld(0, 180, 0);
+    turned->scaleObjectLocal(0.4f, 0.4f, 1);
+    turned->translateObject(0.5f, 0.5f, 0.6f);
+    scene.selectObject(2);
+    const DrawnView drawn(&scene, true);
+    const Rgb near = drawn.at(-0.5, -0.5, 0.3);
+    EXPECT_GT(near[0], 200);
+    EXPECT_EQ(near[1], 0);
+    const Rgb behindTurned = drawn.at(0.5, 0.5, 0.6);
+    EXPECT_TRUE(isGrey(behindTurned));
+    EXPECT_GT(behindTurned[0], 150);
 }
 
 TEST_F(DrawGlTest, PerspectiveViewIsLitWithoutEdges) {

@@ -46,9 +46,7 @@ int64_t maxUlps(const Matrix4& a, const Matrix4& b) {
 
 class MatrixGlTest : public ::testing::Test {
 protected:
-    void SetUp() override { window = openTestWindow(64, 64); }
-    void TearDown() override { glutDestroyWindow(window); }
-    int window = 0;
+    const TestWindow window{64, 64};
 };
 
 TEST_F(MatrixGlTest, RotationMatchesGlRotate) {

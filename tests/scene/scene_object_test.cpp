@@ -1,20 +1,15 @@
 #include <gtest/gtest.h>
 
-#include <cstring>
-
 #include "matrix_reference.h"
 #include "scene/mesh.h"
 #include "scene/scene_object.h"
+#include "support/same_bits.h"
 
 namespace {
 
 using namespace reference;
 
 constexpr double TOLERANCE = 1e-6;
-
-bool sameBits(const Matrix4& a, const Matrix4& b) {
-    return std::memcmp(a.data(), b.data(), sizeof(float) * 16) == 0;
-}
 
 // A transform with awkward entries (negative zeros, values that do not round-trip through
 // products with the identity's zeros) to catch any hidden multiplication.
@@ -23,15 +18,6 @@ Matrix4 awkwardTransform() {
     m[3] = -0.0f;
     m[7] = -0.0f;
     return m;
-}
-
-TEST(SceneObjectTest, NewObjectStartsWithIdentityMatricesUnselected) {
-    Mesh mesh("cube.wrl");
-    const SceneObject object(&mesh);
-    EXPECT_EQ(object.mesh, &mesh);
-    EXPECT_FALSE(object.selected);
-    EXPECT_EQ(object.transform, identityMatrix());
-    EXPECT_EQ(object.pendingRotation, identityMatrix());
 }
 
 TEST(SceneObjectTest, TranslationActsAlongWorldAxesWhateverTheRotation) {

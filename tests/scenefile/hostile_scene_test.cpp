@@ -5,8 +5,6 @@
 #include <unistd.h>
 
 #include <cstdio>
-#include <filesystem>
-#include <fstream>
 #include <string>
 #include <vector>
 
@@ -14,6 +12,7 @@
 #include "scenefile/file_io.h"
 #include "scenefile/scene_format.h"
 #include "support/measured_run.h"
+#include "support/temp_folder.h"
 
 namespace {
 
@@ -38,24 +37,9 @@ struct ReadFigures {
     size_t sceneObjects = 0;  // objects placed in a Scene from it
 };
 
-class HostileSceneTest : public ::testing::Test {
+class HostileSceneTest : public ::testing::Test, public TempFolder {
 protected:
-    void SetUp() override {
-        std::string pattern =
-            (std::filesystem::temp_directory_path() / "tessaly-scene-XXXXXX").string();
-        ASSERT_NE(::mkdtemp(pattern.data()), nullptr);
-        folder = pattern;
-    }
-    void TearDown() override {
-        std::error_code ignored;
-        std::filesystem::remove_all(folder, ignored);
-    }
-
-    std::string write(const std::string& name, const std::string& text) const {
-        const std::string path = (folder / name).string();
-        std::ofstream(path, std::ios::binary) << text;
-        return path;
-    }
+    HostileSceneTest() : TempFolder("tessaly-scene") {}
 
     // Reads and parses the file in a child against `library`, placing every object in a Scene
     // whose models are empty Meshes of those names, as loading a scene does.
@@ -99,14 +83,12 @@ protected:
                     run.peakGrowthKb / 1024);
         return figures;
     }
-
-    std::filesystem::path folder;
 };
 
 TEST_F(HostileSceneTest, ModelNameOfTenMegabytesIsRejectedUnlessTheLibraryHasIt) {
     const std::string name(10 * MB, 'n');
     const std::string text = viewLines() + name + " " + IDENTITY;
-    const std::string path = write("long-name.vsf", text);
+    const std::string path = put("long-name.vsf", text);
 
     const ReadFigures unknown = readInChild(path, {"box.wrl", "cone.wrl"}, text.size());
     EXPECT_TRUE(unknown.read);
@@ -121,7 +103,7 @@ TEST_F(HostileSceneTest, ModelNameOfTenMegabytesIsRejectedUnlessTheLibraryHasIt)
     // The same name as a number where a matrix is expected.
     const std::string number = viewLines() + "box.wrl " + std::string(10 * MB, '7') + " ";
     const ReadFigures huge =
-        readInChild(write("long-number.vsf", number), {"box.wrl"}, number.size());
+        readInChild(put("long-number.vsf", number), {"box.wrl"}, number.size());
     EXPECT_FALSE(huge.accepted);
 }
 
@@ -132,7 +114,7 @@ TEST_F(HostileSceneTest, HundredThousandObjectsAreAllPlaced) {
         text += (i % 2 == 0) ? record : "cone.wrl " + IDENTITY;
     }
     const ReadFigures all =
-        readInChild(write("many.vsf", text), {"box.wrl", "cone.wrl"}, text.size());
+        readInChild(put("many.vsf", text), {"box.wrl", "cone.wrl"}, text.size());
     EXPECT_TRUE(all.accepted);
     EXPECT_EQ(all.objects, 100'000u);
     EXPECT_EQ(all.sceneObjects, 100'000u);
@@ -140,7 +122,7 @@ TEST_F(HostileSceneTest, HundredThousandObjectsAreAllPlaced) {
     // One record cut short at the very end spoils the whole file.
     text.resize(text.size() - 4);
     const ReadFigures cut =
-        readInChild(write("many-cut.vsf", text), {"box.wrl", "cone.wrl"}, text.size());
+        readInChild(put("many-cut.vsf", text), {"box.wrl", "cone.wrl"}, text.size());
     EXPECT_TRUE(cut.read);
     EXPECT_FALSE(cut.accepted);
 }

@@ -182,45 +182,8 @@ TEST(SceneFileParse, AnglesMustBeIntegersAndAreKeptWithinATurn) {
     ASSERT_TRUE(parsed);
     EXPECT_EQ(parsed->views[0].rotX, 0);
     EXPECT_EQ(parsed->views[0].rotY, -40);
-    EXPECT_FALSE(parseSceneFile(withAngles("5.0", "0"), library));
     EXPECT_FALSE(parseSceneFile(withAngles("0", "1e2"), library));
     EXPECT_FALSE(parseSceneFile(withAngles("0", "99999999999"), library));
-}
-
-TEST(SceneFileParse, RejectsEveryBrokenFile) {
-    const std::string good = validFile();
-    const size_t fifthLine = good.rfind('\n') + 1;
-    struct Case {
-        const char* what;
-        std::string text;
-    } cases[] = {
-        {"empty file", ""},
-        {"white space only", " \n\r\n\t"},
-        {"cut inside the first view line", good.substr(0, 37)},
-        {"cut inside the last view line", good.substr(0, fifthLine - 10)},
-        {"three view lines", viewLine() + viewLine() + viewLine()},
-        {"cut inside a record", good.substr(0, good.size() - 6)},
-        {"record name without numbers", good + "box.wrl "},
-        {"malformed number in a view line", viewLine("0 0 five 0 0 0 0 0 ") + good},
-        {"comma decimal in a record", good + "box.wrl 1,5 0 0 0 0 1 0 0 0 0 1 0 0 0 0 1 "},
-        {"number glued to text", good + "box.wrl 1x 0 0 0 0 1 0 0 0 0 1 0 0 0 0 1 "},
-        {"infinite number", good + "box.wrl 1e999 0 0 0 0 1 0 0 0 0 1 0 0 0 0 1 "},
-        {"nan", good + "box.wrl nan 0 0 0 0 1 0 0 0 0 1 0 0 0 0 1 "},
-        {"inf in a view line", std::string("inf") + good.substr(1)},
-        {"unknown model", good + "pyramid.wrl " + identityTokens()},
-        {"wrong letter case", good + "Box.wrl " + identityTokens()},
-        {"name with a space, none in the library", good + "my box.wrl " + identityTokens()},
-        {"number where a name belongs", good + "1 " + identityTokens()},
-        {"binary garbage", std::string("\x7f"
-                                       "ELF\x02\x01\x01\0\0\0\xff\xfe",
-                                       12) +
-                               good},
-        {"NUL inside a name", good + std::string("box.wrl\0 ", 9) + identityTokens()},
-    };
-    for (const Case& c : cases) {
-        EXPECT_FALSE(parseSceneFile(c.text, library)) << c.what;
-    }
-    EXPECT_TRUE(parseSceneFile(good, library));
 }
 
 TEST(SceneFileParse, NamesWithWhiteSpaceAreWrittenAsTheyAreAndReadBack) {
@@ -327,6 +290,17 @@ TEST(SceneFileParse, RefusalsSayWhereAndWhy) {
          "not a scene file: bad number in line 7"},
         {good + "cone.wrl 1e999 0 0 0 0 1 0 0 0 0 1 0 0 0 0 1 ",
          "not a scene file: bad number in line 5"},
+        {good + "box.wrl nan 0 0 0 0 1 0 0 0 0 1 0 0 0 0 1 ",
+         "not a scene file: bad number in line 5"},
+        {good + "box.wrl 1x 0 0 0 0 1 0 0 0 0 1 0 0 0 0 1 ",
+         "not a scene file: bad number in line 5"},
+        {"inf" + good.substr(1), "not a scene file: bad number in line 1"},
+        {std::string("\x7f"
+                     "ELF\x02\x01\x01\0\0\0\xff\xfe",
+                     12) +
+             good,
+         "not a scene file: bad number in line 1"},  // binary,
+        {good + "my box.wrl " + identityTokens(), "no model 'my' in VRMLmodels"},
         {good + "pyramid.wrl " + identityTokens(), "no model 'pyramid.wrl' in VRMLmodels"},
         {good + "Box.wrl " + identityTokens(), "no model 'Box.wrl' in VRMLmodels"},
         {good + "1 " + identityTokens(), "no model '1' in VRMLmodels"},

@@ -50,6 +50,15 @@ int openTestWindow(int width, int height, const char* title) {
     return window;
 }
 
+TestWindow::TestWindow(int width, int height, const char* title)
+    : id(openTestWindow(width, height, title)) {}
+
+TestWindow::~TestWindow() {
+    if (id != 0) {  // 0: the test closed it itself
+        glutDestroyWindow(id);
+    }
+}
+
 void pumpGlutEvents(int passes) {
     for (int i = 0; i < passes; ++i) {
         glutMainLoopEvent();

@@ -10,3 +10,13 @@ void initGlutOnce();
 int openTestWindow(int width, int height, const char* title = "test");
 // Runs GLUT's event processing a few times so that maps, reshapes and redisplays happen.
 void pumpGlutEvents(int passes = 5);
+
+// A test window that is closed again at the end of its scope.
+struct TestWindow {
+    explicit TestWindow(int width, int height, const char* title = "test");
+    ~TestWindow();
+    TestWindow(const TestWindow&) = delete;
+    TestWindow& operator=(const TestWindow&) = delete;
+
+    int id;
+};

@@ -9,49 +9,8 @@ namespace {
 
 void noRedisplay(int) {}
 
-struct ViewState {
-    bool lighting, light0, colourMaterial, cullFace, depthTest, normalize;
-    GLint depthFunc;
-};
-
-ViewState stateOfNewView(bool perspective) {
-    openTestWindow(200, 200);
-    Scene empty;
-    View view(&empty);
-    view.camera.perspective = perspective;
-    view.initGL(noRedisplay);
-    ViewState state{glIsEnabled(GL_LIGHTING) != 0,
-                    glIsEnabled(GL_LIGHT0) != 0,
-                    glIsEnabled(GL_COLOR_MATERIAL) != 0,
-                    glIsEnabled(GL_CULL_FACE) != 0,
-                    glIsEnabled(GL_DEPTH_TEST) != 0,
-                    glIsEnabled(GL_NORMALIZE) != 0,
-                    0};
-    glGetIntegerv(GL_DEPTH_FUNC, &state.depthFunc);
-    EXPECT_EQ(view.redisplay, &noRedisplay);
-    return state;
-}
-
-TEST(ViewStateGL, OnlyThePerspectiveViewIsLitAndCulled) {
-    const ViewState ortho = stateOfNewView(false);
-    EXPECT_FALSE(ortho.lighting);
-    EXPECT_FALSE(ortho.light0);
-    EXPECT_FALSE(ortho.colourMaterial);
-    EXPECT_FALSE(ortho.cullFace);
-    EXPECT_TRUE(ortho.depthTest);
-    EXPECT_TRUE(ortho.normalize);
-    EXPECT_EQ(ortho.depthFunc, GL_LEQUAL);
-
-    const ViewState persp = stateOfNewView(true);
-    EXPECT_TRUE(persp.lighting);
-    EXPECT_TRUE(persp.light0);
-    EXPECT_TRUE(persp.colourMaterial);
-    EXPECT_TRUE(persp.cullFace);
-    EXPECT_TRUE(persp.depthTest);
-}
-
 TEST(ViewStateGL, DisplayDrawsGridAndAxesUnlitEvenWhenLightingIsOn) {
-    openTestWindow(200, 200);
+    const TestWindow window(200, 200);
     Scene empty;
     View view(&empty);
     view.camera.perspective = true;
@@ -88,7 +47,7 @@ TEST(ViewStateGL, DisplayDrawsGridAndAxesUnlitEvenWhenLightingIsOn) {
 }
 
 TEST(ViewStateGL, OrthographicApplyUsesTheZoomBoxAndLeavesModelView) {
-    openTestWindow(100, 100);
+    const TestWindow window(100, 100);
     Camera camera;
     camera.axis = 2;
     camera.home();
