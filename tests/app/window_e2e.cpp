@@ -138,7 +138,10 @@ TEST(WindowE2E, KeysTypedIntoTheMainWindowItselfActAsInTheFrontView) {
     EXPECT_EQ(run.waitForExit(), 1);
 }
 
-TEST(WindowE2E, IdleProgramUsesAlmostNoCpu) {
+// Not a speed figure: the bound only catches a redraw or polling loop. Such a loop takes a whole
+// core (3 s here), and still more than half a second on two cores shared by eight busy processes;
+// an idle program uses about a hundredth of a second.
+TEST(WindowE2E, IdleProgramRunsNoBusyLoop) {
     ProgramRun run;
     ASSERT_TRUE(run.start());
     run.settle();
@@ -147,7 +150,7 @@ TEST(WindowE2E, IdleProgramUsesAlmostNoCpu) {
     const double used = run.cpuSeconds() - before;
     RecordProperty("idle_cpu_seconds_in_3s", std::to_string(used));
     std::cout << "idle CPU over 3 s: " << used << " s\n";
-    EXPECT_LT(used, 0.3);
+    EXPECT_LT(used, 0.5);
 }
 
 }  // namespace
