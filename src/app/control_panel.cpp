@@ -69,6 +69,17 @@ float takeChange(float value, float& last) {
     return change;
 }
 
+// The dialogs run from the event loop, not inside the panel's event handling. No message box:
+// the status line says why a load or save failed.
+void runFileCommandLater(bool (*command)(std::string& reason)) {
+    runAfterMenuCloses([command] {
+        std::string reason;
+        if (!command(reason)) {
+            showFailureReason(reason);
+        }
+    });
+}
+
 }  // namespace
 
 float ControlPanel::deltaX() {
@@ -177,23 +188,11 @@ void panelCallback(int id) {
             }
             redisplayAll(window);
             break;
-        // The dialogs run from the event loop, not inside the panel's event handling. No message
-        // box: the status line says why a load or save failed.
         case PanelEffect::OpenScene:
-            runAfterMenuCloses([] {
-                std::string reason;
-                if (!loadScene(reason)) {
-                    showFailureReason(reason);
-                }
-            });
+            runFileCommandLater(loadScene);
             break;
         case PanelEffect::SaveScene:
-            runAfterMenuCloses([] {
-                std::string reason;
-                if (!saveScene(reason)) {
-                    showFailureReason(reason);
-                }
-            });
+            runFileCommandLater(saveScene);
             break;
     }
 }
