@@ -74,19 +74,7 @@ double median(std::vector<double> v) {
 
 // View::display with the immediate reference pass in place of the Scene's own.
 void displayImmediate(View& view) {
-    glClearColor(view.background[0], view.background[1], view.background[2], 1);
-    glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
-    glLoadIdentity();
-    view.camera.apply();
-    const bool lit = glIsEnabled(GL_LIGHTING);
-    glDisable(GL_LIGHTING);
-    glEnable(GL_LINE_SMOOTH);
-    drawGrid();
-    drawAxes();
-    glDisable(GL_LINE_SMOOTH);
-    if (lit) {
-        glEnable(GL_LIGHTING);
-    }
+    view.drawBackdrop();
     view.camera.perspective ? drawSolidImmediate(*view.scene) : drawWireframeImmediate(*view.scene);
     glFlush();
     glutSwapBuffers();
@@ -183,23 +171,10 @@ void timeFrames(int rounds, FrameTimes (&out)[WAYS]) {
 // A click at (x, row) in GL window coordinates: the program's pick pass, or the same steps with
 // the immediate reference pass.
 unsigned pick(View& view, Way way, int x, int row) {
-    if (way != IMMEDIATE) {
-        useWay(way);
-        const PickPixel pixel = renderPickPixel(view, x, HEIGHT - 1 - row);
-        return pickCode(pixel.red, pixel.green, pixel.blue);
-    }
-    glEnable(GL_SCISSOR_TEST);
-    glScissor(x, row, 1, 1);
-    glClearColor(1, 1, 1, 1);
-    glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
-    glLoadIdentity();
-    view.camera.apply();
-    drawPickColoursImmediate(*view.scene);
-    glFlush();
-    unsigned char bytes[3] = {255, 255, 255};
-    glReadPixels(x, row, 1, 1, GL_RGB, GL_UNSIGNED_BYTE, bytes);
-    glDisable(GL_SCISSOR_TEST);
-    return pickCode(bytes[0], bytes[1], bytes[2]);
+    useWay(way);
+    const PickPixel pixel = renderPickPixel(view, x, HEIGHT - 1 - row,
+                                            way == IMMEDIATE ? drawPickColoursImmediate : nullptr);
+    return pickCode(pixel.red, pixel.green, pixel.blue);
 }
 
 // Clicks over a grid of the front view: mean seconds per click; `codes` gets what each read.

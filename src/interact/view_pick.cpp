@@ -25,7 +25,7 @@ bool exactColours() {
 }  // namespace
 
 // The clear colour stays white until the View's next display sets its own.
-PickPixel renderPickPixel(const View& view, int x, int y) {
+PickPixel renderPickPixel(const View& view, int x, int y, void (*drawPickPass)(const Scene&)) {
     PickPixel pixel;
     GLint viewport[4] = {0, 0, 0, 0};
     glGetIntegerv(GL_VIEWPORT, viewport);
@@ -54,7 +54,11 @@ PickPixel renderPickPixel(const View& view, int x, int y) {
     glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
     glLoadIdentity();
     view.camera.apply();
-    view.scene->drawPickColours();
+    if (drawPickPass != nullptr) {
+        drawPickPass(*view.scene);
+    } else {
+        view.scene->drawPickColours();
+    }
     glFlush();
 
     glReadBuffer(GL_BACK);

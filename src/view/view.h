@@ -28,6 +28,8 @@ struct View {
 
     void initGL(void (*redisplayCallback)(int window));
     void display();
+    // What display draws under the scene: the cleared background, the camera, grid and axes.
+    void drawBackdrop() const;
     // The input handlers carry out the interaction rules and are defined with them, in
     // src/interact: the rules work on this record, so they cannot live below it.
     void keyboard(unsigned char key, int x, int y);

@@ -23,6 +23,17 @@ void View::initGL(void (*redisplayCallback)(int window)) {
 }
 
 void View::display() {
+    drawBackdrop();
+    if (camera.perspective) {
+        scene->drawSolid();
+    } else {
+        scene->drawWireframe();
+    }
+    glFlush();
+    glutSwapBuffers();
+}
+
+void View::drawBackdrop() const {
     glClearColor(background[0], background[1], background[2], 1);
     glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
     glLoadIdentity();
@@ -39,14 +50,6 @@ void View::display() {
     if (lit) {
         glEnable(GL_LIGHTING);
     }
-
-    if (camera.perspective) {
-        scene->drawSolid();
-    } else {
-        scene->drawWireframe();
-    }
-    glFlush();
-    glutSwapBuffers();
 }
 
 void drawGrid() {
