@@ -1,5 +1,6 @@
 #pragma once
 
+#include <cstddef>
 #include <string>
 #include <vector>
 
@@ -13,6 +14,9 @@ struct Mesh {
     std::vector<Vec3d> normals;
     std::vector<IndexTriple> coordIndex;   // triangles into points
     std::vector<IndexTriple> normalIndex;  // triangle i takes its corner normals from triple i
+    // The last this many triangles are faces the model file declares two-sided: the lit view
+    // shows them from both sides. 0 unless the full reading found such faces.
+    size_t twoSidedTriangles = 0;
 
     explicit Mesh(std::string fileName) : name(std::move(fileName)) {}
     Mesh(const Mesh&) = delete;
