@@ -205,8 +205,7 @@ bool MeshBuilder::add(const FaceSetUse& use) {
 // Appends the list transformed by the placement unless it is there already; its first position
 // in `to`, or -1 when it would pass the point limit.
 int32_t MeshBuilder::place(std::span<const Vec3f> list, const FaceSetUse& use, bool directions,
-                           const Placement& placement, std::vector<Vec3d>& to,
-                           ListStarts& starts) {
+                           const Placement& placement, std::vector<Vec3d>& to, ListStarts& starts) {
     const PlacedList key{list.data(), list.size(), use.matrix};
     if (use.listsShared) {
         if (const auto found = starts.find(key); found != starts.end()) {

@@ -77,7 +77,7 @@ void splitPolygon(std::span<const Vec3d> corners, std::vector<std::array<uint32_
         fan(left, out);
         return;
     }
-    size_t at = 0;   // where the search for the next ear starts
+    size_t at = 0;    // where the search for the next ear starts
     size_t miss = 0;  // corners tried since the last ear
     while (left.size() > 3) {
         const size_t n = left.size();

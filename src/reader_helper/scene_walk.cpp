@@ -295,7 +295,8 @@ struct Walker {
             return;
         }
         // Coin's corner order is not always the front's; its normals are.
-        const SbVec3f facing = (v1->getPoint() - v0->getPoint()).cross(v2->getPoint() - v0->getPoint());
+        const SbVec3f facing =
+            (v1->getPoint() - v0->getPoint()).cross(v2->getPoint() - v0->getPoint());
         const SbVec3f normals = v0->getNormal() + v1->getNormal() + v2->getNormal();
         if (facing.dot(normals) < 0) {
             std::swap(v1, v2);

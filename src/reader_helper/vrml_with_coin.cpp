@@ -87,8 +87,8 @@ CoinReadOutcome readVrmlWithCoin(std::string_view text, MeshLists& out, const Gr
     input.setBuffer(text.data(), text.size());
     SoSeparator* root = SoDB::readAll(&input);
     if (!root) {
-        return {false, coinMessages().empty() ? "the VRML parser rejected the file"
-                                              : coinMessages()};
+        return {false,
+                coinMessages().empty() ? "the VRML parser rejected the file" : coinMessages()};
     }
     root->ref();
     MeshBuilder builder(limits.triangles, limits.points);
