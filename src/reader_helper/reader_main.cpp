@@ -23,9 +23,7 @@
 #include "reader/reader_stream.h"
 #include "reader_helper/assimp_reading.h"
 #include "reader_helper/process_limits.h"
-#if !defined(TESSALY_WITHOUT_COIN_READING)
 #include "reader_helper/vrml_with_coin.h"
-#endif
 
 #if defined(__SANITIZE_ADDRESS__)
 // A sanitized build cannot limit its address space (process_limits.cpp): the sanitizer's
@@ -86,13 +84,9 @@ bool writeAll(const std::vector<std::byte>& bytes) {
 
 ReaderReply readVrml(std::string_view text) {
     ReaderReply reply;
-#if defined(TESSALY_WITHOUT_COIN_READING)
-    reply.note = "this build has no VRML parser";
-#else
     const CoinReadOutcome outcome = readVrmlWithCoin(text, reply.lists, GraphLimits{});
     reply.status = outcome.parsed ? ReaderReply::Status::Read : ReaderReply::Status::Rejected;
     reply.note = outcome.message;
-#endif
     return reply;
 }
 
