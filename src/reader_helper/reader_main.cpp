@@ -27,11 +27,13 @@
 
 #if defined(__SANITIZE_ADDRESS__)
 // A sanitized build cannot limit its address space (process_limits.cpp): the sanitizer's
-// allocator stops at the same size instead. Its leak report would turn every read into a failure:
-// the process ends without tearing the parsers' graphs down.
+// allocator stops at a fixed size instead. Crashes and the sanitizer's findings end the process
+// by a signal, as crashes of the plain build do, so that the editor reports them as crashes. Its
+// leak report would turn every read into a failure: the process ends without tearing the
+// parsers' graphs down.
 extern "C" const char* __asan_default_options() {
-    return "detect_leaks=0:allocator_may_return_null=0:max_allocation_size_mb=3072:"
-           "hard_rss_limit_mb=3072";
+    return "detect_leaks=0:abort_on_error=1:handle_segv=0:handle_sigbus=0:handle_sigfpe=0:"
+           "handle_sigill=0:handle_abort=0:max_allocation_size_mb=3072:hard_rss_limit_mb=3072";
 }
 #endif
 
