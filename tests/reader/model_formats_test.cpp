@@ -64,11 +64,17 @@ std::string binaryStl(const std::vector<Corners>& triangles, uint32_t claimed) {
     std::string bytes(80, ' ');
     bytes.append(reinterpret_cast<const char*>(&claimed), 4);
     for (const Corners& t : triangles) {
-        const float values[12] = {0, 0, 1,
-                                  static_cast<float>(t[0].x), static_cast<float>(t[0].y),
-                                  static_cast<float>(t[0].z), static_cast<float>(t[1].x),
-                                  static_cast<float>(t[1].y), static_cast<float>(t[1].z),
-                                  static_cast<float>(t[2].x), static_cast<float>(t[2].y),
+        const float values[12] = {0,
+                                  0,
+                                  1,
+                                  static_cast<float>(t[0].x),
+                                  static_cast<float>(t[0].y),
+                                  static_cast<float>(t[0].z),
+                                  static_cast<float>(t[1].x),
+                                  static_cast<float>(t[1].y),
+                                  static_cast<float>(t[1].z),
+                                  static_cast<float>(t[2].x),
+                                  static_cast<float>(t[2].y),
                                   static_cast<float>(t[2].z)};
         bytes.append(reinterpret_cast<const char*>(values), sizeof values);
         bytes.append(2, '\0');
@@ -131,17 +137,18 @@ protected:
 
 TEST_F(ModelFormatsTest, EachFormatIsReadAndPlacedByItsNodes) {
     writeModel("quad.obj", "v 0 0 0\nv 2 0 0\nv 2 1 0\nv 0 1 0\nf 1 2 3 4\n");
-    writeModel("two.stl", binaryStl({{{{0, 0, 0}, {1, 0, 0}, {0, 1, 0}}},
-                                     {{{0, 0, 1}, {1, 0, 1}, {0, 1, 1}}}},
-                                    2));
+    writeModel(
+        "two.stl",
+        binaryStl({{{{0, 0, 0}, {1, 0, 0}, {0, 1, 0}}}, {{{0, 0, 1}, {1, 0, 1}, {0, 1, 1}}}}, 2));
     writeModel("quad.ply",
                "ply\nformat ascii 1.0\nelement vertex 4\nproperty float x\nproperty float y\n"
                "property float z\nelement face 1\nproperty list uchar int vertex_indices\n"
                "end_header\n0 0 0\n3 0 0\n3 3 0\n0 3 0\n4 0 1 2 3\n");
     writeModel("nodes.gltf", gltf("tri.bin"));
     put("VRMLmodels/tri.bin", triangleBuffer());
-    writeModel("a.wrl", "#VRML V1.0 ascii\nCoordinate3 { point [ 0 0 0, 1 0 0, 0 1 0 ] }\n"
-                        "IndexedFaceSet { coordIndex [ 0, 1, 2, -1 ] }\n");
+    writeModel("a.wrl",
+               "#VRML V1.0 ascii\nCoordinate3 { point [ 0 0 0, 1 0 0, 0 1 0 ] }\n"
+               "IndexedFaceSet { coordIndex [ 0, 1, 2, -1 ] }\n");
     writeModel("ignored.txt", "not a model");
 
     std::string lines;
@@ -152,8 +159,8 @@ TEST_F(ModelFormatsTest, EachFormatIsReadAndPlacedByItsNodes) {
         names.push_back(report.name);
     }
     // The .wrl file among the others by name, each keeping its extension.
-    EXPECT_EQ(names, (std::vector<std::string>{"a.wrl", "nodes.gltf", "quad.obj", "quad.ply",
-                                               "two.stl"}));
+    EXPECT_EQ(names,
+              (std::vector<std::string>{"a.wrl", "nodes.gltf", "quad.obj", "quad.ply", "two.stl"}));
     for (size_t i = 0; i < reports.size(); ++i) {
         EXPECT_EQ(reports[i].position, static_cast<int>(i));
         EXPECT_EQ(scene.models[i]->name, names[i]);
@@ -204,11 +211,12 @@ TEST_F(ModelFormatsTest, HostileFilesGiveANoteAndTheEditorRunsOn) {
     }
     deep += "{}]}";
     writeModel("deep.gltf", deep);
-    const std::string whole = "ply\nformat binary_little_endian 1.0\nelement vertex 3\n"
-                              "property float x\nproperty float y\nproperty float z\n"
-                              "element face 1\nproperty list uchar int vertex_indices\n"
-                              "end_header\n" +
-                              std::string(36, '\0');
+    const std::string whole =
+        "ply\nformat binary_little_endian 1.0\nelement vertex 3\n"
+        "property float x\nproperty float y\nproperty float z\n"
+        "element face 1\nproperty list uchar int vertex_indices\n"
+        "end_header\n" +
+        std::string(36, '\0');
     writeModel("cut.ply", whole);
 
     std::string lines;
@@ -264,8 +272,9 @@ TEST_F(ModelFormatsTest, UnreadableEntriesAreNamedWithTheirReason) {
               "VRMLmodels/fifo.obj: cannot be read: a FIFO\n"
               "VRMLmodels/folder.stl: cannot be read: a folder\n"
               "VRMLmodels/loop.obj: cannot be read: a link loop\n");
-    const std::string listed =
-        printed([](std::FILE* out) { listModels({ModelReading::Classic, true}, out); });
+    const std::string listed = printed([](std::FILE* out) {
+        listModels({ModelReading::Classic, true}, out);
+    });
     EXPECT_EQ(listed,
               "-\tdevice.ply\t0\t0\tunreadable\n"
               "-\tfifo.obj\t0\t0\tunreadable\n"
@@ -280,8 +289,9 @@ TEST_F(ModelFormatsTest, WithoutTheOptionOnlyWrlFilesAreListed) {
     const std::string classic =
         printed([](std::FILE* out) { listModels(ModelReading::Classic, out); });
     EXPECT_EQ(classic, "1\ta.wrl\t0\t0\t\n");
-    const std::string all =
-        printed([](std::FILE* out) { listModels({ModelReading::Classic, true}, out); });
+    const std::string all = printed([](std::FILE* out) {
+        listModels({ModelReading::Classic, true}, out);
+    });
     EXPECT_EQ(all, "1\ta.wrl\t0\t0\t\n2\tb.obj\t3\t1\t\n");
 }
 

@@ -5,6 +5,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cmath>
 #include <cstring>
 
@@ -69,6 +70,31 @@ TEST(ReaderStreamTest, WhatIsWrittenReadsBackTheSame) {
     EXPECT_TRUE(in.rest.empty());
 }
 
+TEST(ReaderStreamTest, AReplyTakenInPiecesIsTheSameAsTakenWhole) {
+    const std::vector<std::byte> whole = encodeReply(sampleReply());
+    for (const size_t piece : {size_t{1}, size_t{7}, size_t{4096}}) {
+        const StreamLimits limits;
+        ReplyReader reader(limits);
+        for (size_t at = 0; at < whole.size(); at += piece) {
+            ASSERT_TRUE(
+                reader.take(std::span(whole).subspan(at, std::min(piece, whole.size() - at))))
+                << reader.error;
+        }
+        ReaderReply got;
+        ASSERT_EQ(reader.finish(got), std::nullopt);
+        EXPECT_EQ(got.lists.points, sampleReply().lists.points);
+        EXPECT_EQ(got.lists.normalIndex, sampleReply().lists.normalIndex);
+        EXPECT_EQ(got.note, sampleReply().note);
+    }
+    // Refused as soon as a count is over the limit, whatever follows.
+    std::vector<std::byte> huge = whole;
+    putU64(huge, pointCountAt(sampleReply()), uint64_t{1} << 40);
+    const StreamLimits limits;
+    ReplyReader reader(limits);
+    EXPECT_FALSE(reader.take(std::span(huge).first(pointCountAt(sampleReply()) + 8)));
+    EXPECT_EQ(reader.error, "more points than the limit of 16000000");
+}
+
 TEST(ReaderStreamTest, EveryCutOrPaddedStreamIsRefusedAndLeavesTheReplyAlone) {
     const std::vector<std::byte> whole = encodeReply(sampleReply());
     for (size_t size = 0; size < whole.size(); ++size) {
@@ -121,7 +147,8 @@ TEST(ReaderStreamTest, ListsThatDrawingCouldNotUseAreRefused) {
                   "a triangle with a corner outside the points"},
              Case{[](MeshLists& l) { l.coordIndex[0].a = -1; },
                   "a triangle with a corner outside the points"},
-             Case{[](MeshLists& l) { l.normalIndex[1].b = 2; }, "a normal triple outside the normals"},
+             Case{[](MeshLists& l) { l.normalIndex[1].b = 2; },
+                  "a normal triple outside the normals"},
              Case{[](MeshLists& l) { l.normalIndex.pop_back(); },
                   "normal triples that do not match the triangles"},
              Case{[](MeshLists& l) { l.points[2].y = NAN; }, "a point that is not a finite number"},
