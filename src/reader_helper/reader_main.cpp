@@ -86,6 +86,12 @@ bool writeAll(const std::vector<std::byte>& bytes) {
 
 ReaderReply readVrml(std::string_view text) {
     ReaderReply reply;
+    // The parser reads a local Inline's file itself (a device would hold it until its time is up):
+    // it gets no file to open.
+    if (!openNoMoreFiles()) {
+        reply.note = "the reader process could not shut itself off from files";
+        return reply;
+    }
     const CoinReadOutcome outcome = readVrmlWithCoin(text, reply.lists, GraphLimits{});
     reply.status = outcome.parsed ? ReaderReply::Status::Read : ReaderReply::Status::Rejected;
     reply.note = outcome.message;
