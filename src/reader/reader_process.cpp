@@ -170,14 +170,21 @@ bool start(const ReadingJob& job, const ReadingAllowance& allowance, Running& ru
         return false;
     }
     ::fcntl(run.output, F_SETFL, O_NONBLOCK);
+    // Fewer, larger hand-overs for large models (the system may give less).
+    ::fcntl(run.output, F_SETPIPE_SZ, 1 << 20);
     run.pidfd = static_cast<int>(::syscall(SYS_pidfd_open, run.pid, 0));
     return true;
 }
 
+// Reads what the process sent so far straight into the lists it fills.
 void drain(Running& run) {
-    std::byte chunk[1 << 16];
     for (;;) {
-        const ssize_t got = ::read(run.output, chunk, sizeof chunk);
+        std::span<std::byte> space = run.reply->space();
+        std::byte beyond[1];
+        if (space.empty()) {
+            space = beyond;  // complete or refused: whatever still comes is one byte too many
+        }
+        const ssize_t got = ::read(run.output, space.data(), space.size());
         if (got < 0 && errno == EINTR) {
             continue;
         }
@@ -189,7 +196,11 @@ void drain(Running& run) {
             run.output = -1;
             return;
         }
-        if (!run.reply->take({chunk, static_cast<size_t>(got)})) {
+        if (space.data() == beyond) {
+            run.reply->error =
+                run.reply->error.empty() ? "bytes after the end of the reply" : run.reply->error;
+        }
+        if (space.data() == beyond || !run.reply->advance(static_cast<size_t>(got))) {
             // Refused: nothing more is read, and the process goes.
             run.malformed = true;
             ::kill(run.pid, SIGKILL);

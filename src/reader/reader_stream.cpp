@@ -166,13 +166,32 @@ bool StreamReader::meshLists(MeshLists& out) {
     return true;
 }
 
+void encodeReplyInParts(const ReaderReply& reply,
+                        const std::function<void(std::span<const std::byte>)>& put) {
+    std::vector<std::byte> head;
+    appendU32(head, REPLY_MAGIC);
+    appendU32(head, REPLY_VERSION);
+    appendU32(head, static_cast<uint32_t>(reply.status));
+    encodeText(reply.note, head);
+    const auto list = [&](const auto& items) {
+        appendU64(head, items.size());
+        put(head);
+        head.clear();
+        put(std::as_bytes(std::span(items)));
+    };
+    list(reply.lists.points);
+    list(reply.lists.normals);
+    list(reply.lists.coordIndex);
+    list(reply.lists.normalIndex);
+    appendU64(head, reply.lists.twoSidedTriangles);
+    put(head);
+}
+
 std::vector<std::byte> encodeReply(const ReaderReply& reply) {
     std::vector<std::byte> out;
-    appendU32(out, REPLY_MAGIC);
-    appendU32(out, REPLY_VERSION);
-    appendU32(out, static_cast<uint32_t>(reply.status));
-    encodeText(reply.note, out);
-    encodeMeshLists(reply.lists, out);
+    encodeReplyInParts(reply, [&](std::span<const std::byte> part) {
+        out.insert(out.end(), part.begin(), part.end());
+    });
     return out;
 }
 
@@ -273,6 +292,22 @@ bool ReplyReader::fieldDone() {
             next(fixed, 8);
             return true;
     }
+}
+
+std::span<std::byte> ReplyReader::space() {
+    while (error.empty() && remaining == 0 && field < END) {
+        if (!fieldDone()) {
+            return {};
+        }
+    }
+    return error.empty() ? std::span<std::byte>(target, remaining) : std::span<std::byte>();
+}
+
+bool ReplyReader::advance(size_t count) {
+    target += count;
+    remaining -= count;
+    taken += count;
+    return error.empty();
 }
 
 bool ReplyReader::take(std::span<const std::byte> bytes) {

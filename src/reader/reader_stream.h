@@ -2,6 +2,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <functional>
 #include <limits>
 #include <optional>
 #include <span>
@@ -59,6 +60,11 @@ struct ReaderReply {
 
 std::vector<std::byte> encodeReply(const ReaderReply& reply);
 
+// The same bytes handed to `put` part after part, the lists straight from their memory: a
+// large reply is written without being copied first.
+void encodeReplyInParts(const ReaderReply& reply,
+                        const std::function<void(std::span<const std::byte>)>& put);
+
 // Takes a reply in pieces as they arrive from the reader process and writes each list straight
 // into its place, so that a reply never lies in memory twice. Each count is checked against the
 // limits before its list is allocated.
@@ -67,6 +73,11 @@ struct ReplyReader {
 
     // False once the stream is refused (`error` says why); the bytes after that are not read.
     bool take(std::span<const std::byte> bytes);
+    // Where the next bytes of the reply go (at most this many), so that they can be read there
+    // directly; then `advance(count)` says that many are there. Empty when the reply is complete
+    // or refused.
+    std::span<std::byte> space();
+    bool advance(size_t count);
     // Why what was taken is not one complete, sound reply, or nothing when `reply` now holds it.
     std::optional<std::string> finish(ReaderReply& reply);
 

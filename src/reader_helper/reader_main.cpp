@@ -69,7 +69,7 @@ bool readInput(std::vector<char>& bytes) {
     return true;
 }
 
-bool writeAll(const std::vector<std::byte>& bytes) {
+bool writeAll(std::span<const std::byte> bytes) {
     size_t done = 0;
     while (done < bytes.size()) {
         const ssize_t put = ::write(1, bytes.data() + done, bytes.size() - done);
@@ -82,6 +82,12 @@ bool writeAll(const std::vector<std::byte>& bytes) {
         done += static_cast<size_t>(put);
     }
     return true;
+}
+
+bool writeReply(const ReaderReply& reply) {
+    bool ok = true;
+    encodeReplyInParts(reply, [&](std::span<const std::byte> part) { ok = ok && writeAll(part); });
+    return ok;
 }
 
 ReaderReply readVrml(std::string_view text) {
@@ -126,7 +132,7 @@ int readMode(std::string_view mode, int argc, char** argv) {
     const ReaderReply reply = mode == "read-vrml"
                                   ? readVrml({bytes.data(), bytes.size()})
                                   : readOtherFormat({bytes.data(), bytes.size()}, name);
-    return writeAll(encodeReply(reply)) ? 0 : EXIT_NO_INPUT;
+    return writeReply(reply) ? 0 : EXIT_NO_INPUT;
 }
 
 }  // namespace

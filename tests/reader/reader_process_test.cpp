@@ -117,6 +117,18 @@ TEST_F(ReaderProcessTest, TimeAndTheStartUpAllowanceEndReadingsAsSuch) {
     EXPECT_EQ(mesh.coordIndex.size(), 1u);
 }
 
+TEST_F(ReaderProcessTest, AnInlineNamingADeviceOrAFileIsNeverOpened) {
+    put("secret.wrl", TRIANGLE);
+    writeModel("inline.wrl",
+               "#VRML V2.0 utf8\nInline { url \"/dev/zero\" }\nInline { url \"../secret.wrl\" }\n"
+               "Inline { url \"file:///dev/urandom\" }\n");
+    const std::vector<ReadingOutcome> outcomes = readAll({"inline.wrl"});
+    ASSERT_EQ(outcomes[0].end, ReadingOutcome::End::Replied) << outcomes[0].why;
+    EXPECT_EQ(outcomes[0].reply.status, ReaderReply::Status::Read);
+    EXPECT_TRUE(outcomes[0].reply.lists.coordIndex.empty()) << "the inlined file is not read";
+    EXPECT_NE(outcomes[0].reply.note.find("Inline"), std::string::npos) << outcomes[0].reply.note;
+}
+
 TEST_F(ReaderProcessTest, AFileThatChangesWhileItIsReadIsRefused) {
     writeModel("moving.wrl", slowFile());
     std::thread toucher([&] {
