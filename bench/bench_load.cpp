@@ -19,6 +19,7 @@
 //
 // Usage: bench_load [largest triangle count, default 1000000]
 //        bench_load --folder   (only the folder read by one and by two processes)
+//        bench_load --formats  (only the other formats, and the folder)
 //        bench_load --measure fast|reference|full|coin|assimp|helper NAME
 //                   (one load in VRMLmodels/, prints figures)
 #include <sys/resource.h>
@@ -233,7 +234,8 @@ int main(int argc, char** argv) {
         return measure(argv[2], argv[3]);
     }
     const bool folderOnly = argc > 1 && std::strcmp(argv[1], "--folder") == 0;
-    const long largest = argc > 1 && !folderOnly ? std::atol(argv[1]) : 1000000;
+    const bool formatsOnly = argc > 1 && std::strcmp(argv[1], "--formats") == 0;
+    const long largest = argc > 1 && !folderOnly && !formatsOnly ? std::atol(argv[1]) : 1000000;
     const std::string self = fs::canonical("/proc/self/exe").string();
     std::string pattern = (fs::temp_directory_path() / "tessaly-bench-XXXXXX").string();
     if (!::mkdtemp(pattern.data())) {
@@ -251,88 +253,91 @@ int main(int argc, char** argv) {
         return folderStatus;
     }
 
-    // Wall-clock figures, and the CPU time of the load in brackets: on a shared machine the CPU
-    // time is the steadier measure. MB/s and the speed-up are given for both.
-    std::printf("%10s %6s | %-26s | %-26s | %-13s | %s\n", "", "", "reference: s (cpu) MB/s",
-                "fast: s (cpu) MB/s", "speed-up", "fast peak memory");
-    std::printf("%10s %6s | %7s %7s %10s | %7s %7s %10s | %5s %7s | %8s %8s %6s\n", "triangles",
-                "MB", "wall", "cpu", "MB/s", "wall", "cpu", "MB/s", "wall", "(cpu)", "peak MB",
-                "lists MB", "ratio");
     int status = 0;
-    struct Model {
-        std::string name;
-        size_t triangles;
-        double megabytes;
-        Figures classic;
-    };
-    std::vector<Model> models;
-    for (long target = 10000; target <= largest; target *= 10) {
-        const int n = static_cast<int>(std::ceil(std::sqrt(target / 2.0))) + 1;
-        const std::string name = "grid" + std::to_string(target) + ".wrl";
-        const size_t triangles = writeGridModel(root / "VRMLmodels" / name, n);
-        const double megabytes = fs::file_size(root / "VRMLmodels" / name) / 1e6;
+    if (!formatsOnly) {
+        // Wall-clock figures, and the CPU time of the load in brackets: on a shared machine the CPU
+        // time is the steadier measure. MB/s and the speed-up are given for both.
+        std::printf("%10s %6s | %-26s | %-26s | %-13s | %s\n", "", "", "reference: s (cpu) MB/s",
+                    "fast: s (cpu) MB/s", "speed-up", "fast peak memory");
+        std::printf("%10s %6s | %7s %7s %10s | %7s %7s %10s | %5s %7s | %8s %8s %6s\n", "triangles",
+                    "MB", "wall", "cpu", "MB/s", "wall", "cpu", "MB/s", "wall", "(cpu)", "peak MB",
+                    "lists MB", "ratio");
+        struct Model {
+            std::string name;
+            size_t triangles;
+            double megabytes;
+            Figures classic;
+        };
+        std::vector<Model> models;
+        for (long target = 10000; target <= largest; target *= 10) {
+            const int n = static_cast<int>(std::ceil(std::sqrt(target / 2.0))) + 1;
+            const std::string name = "grid" + std::to_string(target) + ".wrl";
+            const size_t triangles = writeGridModel(root / "VRMLmodels" / name, n);
+            const double megabytes = fs::file_size(root / "VRMLmodels" / name) / 1e6;
 
-        const Figures reference = measureInChild(self, "reference", name);
-        // The fast reader's best of three, so that one disturbed run does not decide.
-        Figures fast = measureInChild(self, "fast", name);
-        for (int i = 0; i < 2; ++i) {
-            const Figures again = measureInChild(self, "fast", name);
-            if (again.seconds < fast.seconds) {
-                fast = again;
-            }
-        }
-        if (fast.triangles != triangles || reference.triangles != triangles) {
-            std::fprintf(stderr, "%s: read %zu and %zu of %zu triangles\n", name.c_str(),
-                         reference.triangles, fast.triangles, triangles);
-            status = 1;
-        }
-        if (fast.hash != reference.hash) {
-            std::fprintf(stderr, "%s: the two readers give different lists\n", name.c_str());
-            status = 1;
-        }
-        std::printf(
-            "%10zu %6.1f | %7.3f %7.3f %4.0f (%3.0f) | %7.3f %7.3f %4.0f (%3.0f) | %4.1fx (%4.1fx) "
-            "| "
-            "%8.1f %8.1f %6.2f\n",
-            triangles, megabytes, reference.seconds, reference.cpu, megabytes / reference.seconds,
-            megabytes / reference.cpu, fast.seconds, fast.cpu, megabytes / fast.seconds,
-            megabytes / fast.cpu, reference.seconds / fast.seconds, reference.cpu / fast.cpu,
-            fast.peak / 1e6, fast.listBytes / 1e6,
-            static_cast<double>(fast.peak) / static_cast<double>(fast.listBytes));
-        std::fflush(stdout);
-        models.push_back({name, triangles, megabytes, fast});
-    }
-
-    std::printf(
-        "\nFull reading (--full-vrml) beside the classic one and Coin's own read and "
-        "traversal (best of 3 each)\n");
-    std::printf("%10s %6s | %-16s | %-17s | %-17s | %s\n", "triangles", "MB", "classic: s (cpu)",
-                "full: s (cpu)", "Coin: s (cpu)", "full / Coin");
-    for (const Model& model : models) {
-        auto best = [&](const char* reader) {
-            Figures f = measureInChild(self, reader, model.name);
+            const Figures reference = measureInChild(self, "reference", name);
+            // The fast reader's best of three, so that one disturbed run does not decide.
+            Figures fast = measureInChild(self, "fast", name);
             for (int i = 0; i < 2; ++i) {
-                const Figures again = measureInChild(self, reader, model.name);
-                if (again.seconds < f.seconds) {
-                    f = again;
+                const Figures again = measureInChild(self, "fast", name);
+                if (again.seconds < fast.seconds) {
+                    fast = again;
                 }
             }
-            return f;
-        };
-        const Figures full = best("full");
-        const Figures coin = best("coin");
-        if (full.triangles != model.triangles || coin.triangles != model.triangles) {
-            std::fprintf(stderr, "%s: full reading %zu, Coin %zu of %zu triangles\n",
-                         model.name.c_str(), full.triangles, coin.triangles, model.triangles);
-            status = 1;
+            if (fast.triangles != triangles || reference.triangles != triangles) {
+                std::fprintf(stderr, "%s: read %zu and %zu of %zu triangles\n", name.c_str(),
+                             reference.triangles, fast.triangles, triangles);
+                status = 1;
+            }
+            if (fast.hash != reference.hash) {
+                std::fprintf(stderr, "%s: the two readers give different lists\n", name.c_str());
+                status = 1;
+            }
+            std::printf(
+                "%10zu %6.1f | %7.3f %7.3f %4.0f (%3.0f) | %7.3f %7.3f %4.0f (%3.0f) | %4.1fx "
+                "(%4.1fx) "
+                "| "
+                "%8.1f %8.1f %6.2f\n",
+                triangles, megabytes, reference.seconds, reference.cpu,
+                megabytes / reference.seconds, megabytes / reference.cpu, fast.seconds, fast.cpu,
+                megabytes / fast.seconds, megabytes / fast.cpu, reference.seconds / fast.seconds,
+                reference.cpu / fast.cpu, fast.peak / 1e6, fast.listBytes / 1e6,
+                static_cast<double>(fast.peak) / static_cast<double>(fast.listBytes));
+            std::fflush(stdout);
+            models.push_back({name, triangles, megabytes, fast});
         }
+
         std::printf(
-            "%10zu %6.1f | %7.3f (%6.3f) | %7.3f (%7.3f) | %7.3f (%7.3f) | %4.2fx (%4.2fx)\n",
-            model.triangles, model.megabytes, model.classic.seconds, model.classic.cpu,
-            full.seconds, full.cpu, coin.seconds, coin.cpu, full.seconds / coin.seconds,
-            full.cpu / coin.cpu);
-        std::fflush(stdout);
-        fs::remove(root / "VRMLmodels" / model.name);
+            "\nFull reading (--full-vrml) beside the classic one and Coin's own read and "
+            "traversal (best of 3 each)\n");
+        std::printf("%10s %6s | %-16s | %-17s | %-17s | %s\n", "triangles", "MB",
+                    "classic: s (cpu)", "full: s (cpu)", "Coin: s (cpu)", "full / Coin");
+        for (const Model& model : models) {
+            auto best = [&](const char* reader) {
+                Figures f = measureInChild(self, reader, model.name);
+                for (int i = 0; i < 2; ++i) {
+                    const Figures again = measureInChild(self, reader, model.name);
+                    if (again.seconds < f.seconds) {
+                        f = again;
+                    }
+                }
+                return f;
+            };
+            const Figures full = best("full");
+            const Figures coin = best("coin");
+            if (full.triangles != model.triangles || coin.triangles != model.triangles) {
+                std::fprintf(stderr, "%s: full reading %zu, Coin %zu of %zu triangles\n",
+                             model.name.c_str(), full.triangles, coin.triangles, model.triangles);
+                status = 1;
+            }
+            std::printf(
+                "%10zu %6.1f | %7.3f (%6.3f) | %7.3f (%7.3f) | %7.3f (%7.3f) | %4.2fx (%4.2fx)\n",
+                model.triangles, model.megabytes, model.classic.seconds, model.classic.cpu,
+                full.seconds, full.cpu, coin.seconds, coin.cpu, full.seconds / coin.seconds,
+                full.cpu / coin.cpu);
+            std::fflush(stdout);
+            fs::remove(root / "VRMLmodels" / model.name);
+        }
     }
     const auto best = [&](const char* reader, const std::string& name) {
         Figures f = measureInChild(self, reader, name);

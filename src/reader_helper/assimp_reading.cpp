@@ -91,11 +91,18 @@ struct SceneWalk {
         aiMatrix3x3 normalMatrix(matrix);
         const bool mirrored = normalMatrix.Determinant() < 0;
         normalMatrix.Inverse().Transpose();
-        const auto normalBase = static_cast<int32_t>(out.normals.size());
+        // A corner's normal that equals the one before it is stored once: formats with a normal
+        // per face (STL) repeat it for every corner.
+        std::vector<int32_t> normalOf;
         if (mesh.mNormals) {
+            normalOf.resize(mesh.mNumVertices);
             for (unsigned i = 0; i < mesh.mNumVertices; ++i) {
                 const aiVector3D n = normalMatrix * mesh.mNormals[i];
-                out.normals.push_back(unit({n.x, n.y, n.z}));
+                const Vec3d normal = unit({n.x, n.y, n.z});
+                if (i == 0 || !(normal == out.normals.back())) {
+                    out.normals.push_back(normal);
+                }
+                normalOf[i] = static_cast<int32_t>(out.normals.size() - 1);
             }
         }
         for (unsigned f = 0; f < mesh.mNumFaces; ++f) {
@@ -115,9 +122,7 @@ struct SceneWalk {
                                       pointBase + static_cast<int32_t>(c)};
             out.coordIndex.push_back(corners);
             if (mesh.mNormals) {
-                out.normalIndex.push_back({normalBase + static_cast<int32_t>(a),
-                                           normalBase + static_cast<int32_t>(b),
-                                           normalBase + static_cast<int32_t>(c)});
+                out.normalIndex.push_back({normalOf[a], normalOf[b], normalOf[c]});
             } else {
                 out.normals.push_back(flatNormal(out.points[corners.a], out.points[corners.b],
                                                  out.points[corners.c]));
