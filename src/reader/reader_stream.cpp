@@ -54,7 +54,8 @@ std::optional<std::string> unsoundLists(const MeshLists& lists) {
             return "a triangle with a corner outside the points";
         }
     }
-    if (!lists.normalIndex.empty() && lists.normalIndex.size() != lists.coordIndex.size()) {
+    // Drawing takes triangle i's corner normals from triple i: every triangle needs one.
+    if (lists.normalIndex.size() != lists.coordIndex.size()) {
         return "normal triples that do not match the triangles";
     }
     for (const IndexTriple& t : lists.normalIndex) {

@@ -218,10 +218,18 @@ TEST_F(ModelFormatsTest, HostileFilesGiveANoteAndTheEditorRunsOn) {
         "end_header\n" +
         std::string(36, '\0');
     writeModel("cut.ply", whole);
+    // Found by fuzzing: Assimp's binary PLY reading crashes on this header.
+    writeModel("crash.ply", std::string("ply\nformat binary_little_endian 1.0\nelement vertex 3\n"
+                                        "property floafloat y\nproperty float z\nelement face 2\n"
+                                        "property list uchar )nt vertex_indices\necobnd_header\n") +
+                                std::string(8, '\0') + ")\b" + std::string(5, '\0') +
+                                std::string("\x80?\0\0\x82", 5) + std::string(12, '\0') + "\x80?" +
+                                std::string(4, '\0') + "\x03" + std::string(4, '\0') + "\x01" +
+                                std::string(3, '\0') + "\x02" + std::string(3, '\0'));
 
     std::string lines;
     const std::vector<ModelReport> reports = readAll(&lines);
-    ASSERT_EQ(reports.size(), 6u) << lines;
+    ASSERT_EQ(reports.size(), 7u) << lines;
     for (const ModelReport& report : reports) {
         ASSERT_GE(report.position, 0) << report.name;
         const Mesh& mesh = *scene.models[static_cast<size_t>(report.position)];
@@ -245,6 +253,8 @@ TEST_F(ModelFormatsTest, HostileFilesGiveANoteAndTheEditorRunsOn) {
         << noteOf("zero.gltf");
     EXPECT_NE(noteOf("fifo.gltf").find("pipe.bin (a FIFO)"), std::string::npos)
         << noteOf("fifo.gltf");
+    EXPECT_EQ(noteOf("crash.ply").rfind("not read: the reader process crashed (signal ", 0), 0u)
+        << noteOf("crash.ply");
 }
 
 TEST_F(ModelFormatsTest, UnreadableEntriesAreNamedWithTheirReason) {

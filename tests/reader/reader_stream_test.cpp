@@ -151,6 +151,8 @@ TEST(ReaderStreamTest, ListsThatDrawingCouldNotUseAreRefused) {
                   "a normal triple outside the normals"},
              Case{[](MeshLists& l) { l.normalIndex.pop_back(); },
                   "normal triples that do not match the triangles"},
+             Case{[](MeshLists& l) { l.normalIndex.clear(); },
+                  "normal triples that do not match the triangles"},
              Case{[](MeshLists& l) { l.points[2].y = NAN; }, "a point that is not a finite number"},
              Case{[](MeshLists& l) { l.normals[0].z = INFINITY; },
                   "a normal that is not a finite number"},
