@@ -180,6 +180,7 @@ TEST(CoinReading, PrimitivesAreCountedAndPlaced) {
     EXPECT_NEAR(area(box), 2 * (8 + 12 + 24), 1e-4);
 
     const MeshLists cube = read(V1 + R"(
+        Texture2 { image 2 1 1 0xFF 0x00 }
         Separator { Translation { translation -1 0 0 } Cube { width 2 height 2 depth 2 } })");
     EXPECT_EQ(cube.coordIndex.size(), 12u);
     expectBounds(cube, {-2, -1, -1}, {0, 1, 1});
@@ -352,6 +353,11 @@ TEST(CoinReading, SaysWhyNothingWasRead) {
         {V2 + "DEF T Transform { children [ Shape { geometry IndexedFaceSet {\n"
               "coord Coordinate { point [0 1 0] } coord USE T ] }",
          false, "a node that uses itself (USE T inside DEF T) at line 3"},
+        // Coin sizes an image in 16 and 32 bits: refused before it allocates the wrapped size.
+        {V2 + "Shape { appearance Appearance { texture PixelTexture {\n"
+              "image 32767 32767 4 0xFF } } geometry Box { } }",
+         false, "an image of more than 67108864 bytes at line 3"},
+        {V1 + "Texture2 { image 0x10000 1 1 0 }", false, "an image side outside 0 .. 32767"},
     };
     for (const Case& c : cases) {
         MeshLists lists;
