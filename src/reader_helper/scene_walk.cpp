@@ -9,8 +9,6 @@
 #include <Inventor/SoPath.h>
 #include <Inventor/SoPrimitiveVertex.h>
 #include <Inventor/VRMLnodes/SoVRMLCoordinate.h>
-#include <Inventor/VRMLnodes/SoVRMLElevationGrid.h>
-#include <Inventor/VRMLnodes/SoVRMLExtrusion.h>
 #include <Inventor/VRMLnodes/SoVRMLGeometry.h>
 #include <Inventor/VRMLnodes/SoVRMLIndexedFaceSet.h>
 #include <Inventor/VRMLnodes/SoVRMLIndexedLineSet.h>
@@ -22,6 +20,7 @@
 #include <Inventor/elements/SoCoordinateElement.h>
 #include <Inventor/elements/SoNormalElement.h>
 #include <Inventor/elements/SoShapeHintsElement.h>
+#include <Inventor/fields/SoSFBool.h>
 #include <Inventor/misc/SoState.h>
 #include <Inventor/nodes/SoAsciiText.h>
 #include <Inventor/nodes/SoFile.h>
@@ -330,12 +329,12 @@ struct Walker {
     SoCallbackAction::Response openShape(SoCallbackAction* action, const SoNode* node) {
         shape.open = true;
         shape.matrix = modelMatrix(action);
-        if (node->isOfType(SoVRMLElevationGrid::getClassTypeId())) {
-            shape.twoSided = !static_cast<const SoVRMLElevationGrid*>(node)->solid.getValue();
-        } else if (node->isOfType(SoVRMLExtrusion::getClassTypeId())) {
-            shape.twoSided = !static_cast<const SoVRMLExtrusion*>(node)->solid.getValue();
-        } else if (node->isOfType(SoVRMLGeometry::getClassTypeId())) {
-            shape.twoSided = false;  // the VRML 2.0 primitives are always solid
+        if (node->isOfType(SoVRMLGeometry::getClassTypeId())) {
+            // Face sets, grids and extrusions say so in their solid field; the VRML 2.0
+            // primitives have none and are always solid.
+            const SoField* solid = node->getField("solid");
+            shape.twoSided = solid && solid->isOfType(SoSFBool::getClassTypeId()) &&
+                             !static_cast<const SoSFBool*>(solid)->getValue();
         } else {
             shape.twoSided = vrml1TwoSided(action);
         }

@@ -217,6 +217,10 @@ TEST(CoinReading, ElevationGridAndExtrusionAreCountedAndPlaced) {
     EXPECT_EQ(grid.coordIndex.size(), 4u);
     expectBounds(grid, {0, 1, 0}, {4, 3, 5});
     EXPECT_EQ(grid.twoSidedTriangles, 0u);
+    EXPECT_EQ(read(V2 + "Shape { geometry ElevationGrid { xDimension 2 zDimension 2 solid FALSE"
+                        " height [ 0 0 0 0 ] } }")
+                  .twoSidedTriangles,
+              2u);
     for (size_t i = 0; i < grid.coordIndex.size(); ++i) {
         EXPECT_GT(facing(grid, i).y, 0) << "a grid faces up";
     }
@@ -313,6 +317,13 @@ TEST(CoinReading, TwoSidedFacesComeLastAndAreCounted) {
     EXPECT_EQ(mixed.twoSidedTriangles, 2u);
     EXPECT_EQ(corners(mixed, 14)[0].z, 0) << "the two-sided square is last";
     EXPECT_EQ(corners(mixed, 0)[0].z, 7) << "the one-sided square keeps its place first";
+
+    // Through a prototype's instance, too.
+    const MeshLists proto = read(V2 + R"(
+        PROTO Points [ field MFVec3f p [ 0 0 0, 1 0 0, 1 1 0 ] ] { Coordinate { point IS p } }
+        Shape { geometry IndexedFaceSet { coord Points { } coordIndex [ 0 1 2 -1 ] solid FALSE } })");
+    EXPECT_EQ(proto.coordIndex.size(), 1u);
+    EXPECT_EQ(proto.twoSidedTriangles, 1u);
 
     const std::string faces =
         "Coordinate3 { point [ 0 0 0, 1 0 0, 1 1 0 ] }\n"
