@@ -12,6 +12,7 @@
 #include <array>
 #include <cmath>
 #include <string>
+#include <utility>
 
 #include "reader_helper/vrml_with_coin.h"
 
@@ -303,6 +304,49 @@ TEST(CoinReading, NonConvexFacesAreSplitInsideTheirOutline) {
              " ] } coordIndex [ 0 1 2 3 4 5 -1 ] } }");
     ASSERT_EQ(fan.coordIndex.size(), 4u);
     EXPECT_EQ(fan.coordIndex[1], (IndexTriple{0, 2, 3}));
+}
+
+// A comb of three teeth, (0,0) .. (5,3), tilted out of every axis plane: ten triangles, all inside
+// the comb, all facing as it does; a face with repeated and collinear corners still splits into
+// corners - 2 triangles without a crash.
+TEST(CoinReading, CombAndDegenerateFacesSplitWithoutLeavingTheirOutline) {
+    const MeshLists comb = read(V2 + R"(
+        Transform { rotation 1 1 0 0.7 translation 3 0 0 children Shape { geometry IndexedFaceSet {
+            coord Coordinate { point [ 0 0 0, 5 0 0, 5 3 0, 4 3 0, 4 1 0, 3 1 0, 3 3 0, 2 3 0,
+                                       2 1 0, 1 1 0, 1 3 0, 0 3 0 ] }
+            coordIndex [ 0 1 2 3 4 5 6 7 8 9 10 11 -1 ] convex FALSE } } })");
+    ASSERT_EQ(comb.coordIndex.size(), 10u);
+    EXPECT_NEAR(area(comb), 11, 1e-5);
+    // Back in the comb's own plane: the turn is undone by the inverse rotation about (1, 1, 0).
+    const double c = std::cos(-0.7), s = std::sin(-0.7), k = 1 / std::sqrt(2.0);
+    auto local = [&](Vec3d p) {
+        p = sub(p, {3, 0, 0});
+        const Vec3d axis{k, k, 0};
+        const Vec3d cr = cross(axis, p);
+        const double d = dot(axis, p) * (1 - c);
+        return Vec3d{p.x * c + cr.x * s + axis.x * d, p.y * c + cr.y * s + axis.y * d,
+                     p.z * c + cr.z * s + axis.z * d};
+    };
+    auto insideComb = [](double x, double y) {
+        constexpr double E = 1e-6;
+        const bool tooth = (x < 1 + E) || (x > 2 - E && x < 3 + E) || (x > 4 - E);
+        return x > -E && x < 5 + E && y > -E && (y < 1 + E || (y < 3 + E && tooth));
+    };
+    for (size_t i = 0; i < comb.coordIndex.size(); ++i) {
+        const auto corner = corners(comb, i);
+        const Vec3d a = local(corner[0]), b = local(corner[1]), d = local(corner[2]);
+        EXPECT_GT(cross(sub(b, a), sub(d, a)).z, 0) << "triangle " << i;
+        for (const auto& [p, q] : {std::pair{a, b}, {b, d}, {d, a}}) {
+            EXPECT_TRUE(insideComb((p.x + q.x) / 2, (p.y + q.y) / 2)) << "triangle " << i;
+        }
+        EXPECT_TRUE(insideComb((a.x + b.x + d.x) / 3, (a.y + b.y + d.y) / 3)) << "triangle " << i;
+    }
+
+    const MeshLists degenerate = read(V2 + R"(
+        Shape { geometry IndexedFaceSet { convex FALSE
+            coord Coordinate { point [ 0 0 0, 1 0 0, 2 0 0, 2 0 0, 1 1 0, 0 0 0, 3 3 3 ] }
+            coordIndex [ 0 1 2 3 4 5 -1, 0 1 2 -1, 6 6 6 6 -1 ] } })");
+    EXPECT_EQ(degenerate.coordIndex.size(), 4u + 1u + 2u);
 }
 
 TEST(CoinReading, TwoSidedFacesComeLastAndAreCounted) {
