@@ -154,20 +154,27 @@ MeshBuilder::MeshBuilder(size_t triangleLimit, size_t pointLimit) {
     maxPoints = std::min(pointLimit, INDEX_LIMIT);
 }
 
-bool MeshBuilder::add(const FaceSetUse& use) {
+bool MeshBuilder::admit(size_t count) {
     if (!limit.empty()) {
         return false;
-    }
-    const size_t count = fanTriangleCount(use.coordIndex);
-    if (count == 0) {
-        return true;
     }
     if (triangles() + count > maxTriangles) {
         limit = "more than " + std::to_string(maxTriangles) + " triangles";
         return false;
     }
+    return true;
+}
+
+bool MeshBuilder::add(const FaceSetUse& use) {
+    const size_t count = fanTriangleCount(use.coordIndex);
+    if (count == 0) {
+        return limit.empty();
+    }
+    if (!admit(count)) {
+        return false;
+    }
     const Placement placement(use.matrix);
-    const int32_t base = place(use.points, use, false, placement, points, pointStarts);
+    const int32_t base = place(use.points, use.matrix, false, placement, points, &pointStarts);
     if (base < 0) {
         return false;
     }
@@ -176,7 +183,7 @@ bool MeshBuilder::add(const FaceSetUse& use) {
     bool fileNormals = collect(use, base, to) && placement.normalsMap;
     int32_t normalBase = 0;
     if (fileNormals) {
-        normalBase = place(use.normals, use, true, placement, normals, normalStarts);
+        normalBase = place(use.normals, use.matrix, true, placement, normals, &normalStarts);
         if (normalBase < 0) {
             to.coord.resize(first);
             to.normal.resize(first);
@@ -202,13 +209,50 @@ bool MeshBuilder::add(const FaceSetUse& use) {
     return true;
 }
 
-// Appends the list transformed by the placement unless it is there already; its first position
-// in `to`, or -1 when it would pass the point limit.
-int32_t MeshBuilder::place(std::span<const Vec3f> list, const FaceSetUse& use, bool directions,
-                           const Placement& placement, std::vector<Vec3d>& to, ListStarts& starts) {
-    const PlacedList key{list.data(), list.size(), use.matrix};
-    if (use.listsShared) {
-        if (const auto found = starts.find(key); found != starts.end()) {
+bool MeshBuilder::add(const TriangleUse& use) {
+    if (use.triangles.empty()) {
+        return limit.empty();
+    }
+    if (!admit(use.triangles.size())) {
+        return false;
+    }
+    const Placement placement(use.matrix);
+    const int32_t base = place(use.points, use.matrix, false, placement, points, nullptr);
+    if (base < 0) {
+        return false;
+    }
+    const bool fileNormals = placement.normalsMap && use.normals.size() == use.points.size();
+    int32_t normalBase = 0;
+    if (fileNormals) {
+        normalBase = place(use.normals, use.matrix, true, placement, normals, nullptr);
+        if (normalBase < 0) {
+            return false;
+        }
+    }
+    Triangles& to = use.twoSided ? twoSided : oneSided;
+    const int32_t second = placement.mirrors ? 2 : 1, third = placement.mirrors ? 1 : 2;
+    for (const std::array<int32_t, 3>& t : use.triangles) {
+        const IndexTriple corners{t[0] + base, t[second] + base, t[third] + base};
+        to.coord.push_back(corners);
+        if (fileNormals) {
+            to.normal.push_back({t[0] + normalBase, t[second] + normalBase, t[third] + normalBase});
+        } else {
+            normals.push_back(flatNormal(points, corners));
+            const auto k = static_cast<int32_t>(normals.size() - 1);
+            to.normal.push_back({k, k, k});
+        }
+    }
+    return true;
+}
+
+// Appends the list transformed by the placement unless `starts` knows it already; its first
+// position in `to`, or -1 when it would pass the point limit.
+int32_t MeshBuilder::place(std::span<const Vec3f> list, const std::array<float, 16>& matrix,
+                           bool directions, const Placement& placement, std::vector<Vec3d>& to,
+                           ListStarts* starts) {
+    const PlacedList key{list.data(), list.size(), matrix};
+    if (starts) {
+        if (const auto found = starts->find(key); found != starts->end()) {
             return found->second;
         }
     }
@@ -220,8 +264,8 @@ int32_t MeshBuilder::place(std::span<const Vec3f> list, const FaceSetUse& use, b
     for (const Vec3f& v : list) {
         to.push_back(directions ? placement.direction(v) : placement.point(v));
     }
-    if (use.listsShared) {
-        starts.emplace(key, start);
+    if (starts) {
+        starts->emplace(key, start);
     }
     return start;
 }

@@ -28,6 +28,8 @@ public:
     // Adds the triangles of one use. False once a limit is passed: `limitMessage` says which,
     // and nothing more is added.
     bool add(const FaceSetUse& use);
+    // The same for triangles made for this one use.
+    bool add(const TriangleUse& use);
 
     size_t triangles() const { return oneSided.coord.size() + twoSided.coord.size(); }
     const std::string& limitMessage() const { return limit; }
@@ -54,8 +56,9 @@ private:
     using ListStarts = std::unordered_map<PlacedList, int32_t, PlacedListHash>;
     struct Placement;
 
-    int32_t place(std::span<const Vec3f> list, const FaceSetUse& use, bool directions,
-                  const Placement& placement, std::vector<Vec3d>& to, ListStarts& starts);
+    int32_t place(std::span<const Vec3f> list, const std::array<float, 16>& matrix, bool directions,
+                  const Placement& placement, std::vector<Vec3d>& to, ListStarts* starts);
+    bool admit(size_t count);
     bool collect(const FaceSetUse& use, int32_t base, Triangles& to);
 
     size_t maxTriangles, maxPoints;

@@ -9,8 +9,6 @@
 #include <Inventor/SoPath.h>
 #include <Inventor/SoPrimitiveVertex.h>
 #include <Inventor/VRMLnodes/SoVRMLCoordinate.h>
-#include <Inventor/VRMLnodes/SoVRMLElevationGrid.h>
-#include <Inventor/VRMLnodes/SoVRMLExtrusion.h>
 #include <Inventor/VRMLnodes/SoVRMLGeometry.h>
 #include <Inventor/VRMLnodes/SoVRMLIndexedFaceSet.h>
 #include <Inventor/VRMLnodes/SoVRMLIndexedLineSet.h>
@@ -22,6 +20,7 @@
 #include <Inventor/elements/SoCoordinateElement.h>
 #include <Inventor/elements/SoNormalElement.h>
 #include <Inventor/elements/SoShapeHintsElement.h>
+#include <Inventor/fields/SoSFBool.h>
 #include <Inventor/misc/SoState.h>
 #include <Inventor/nodes/SoAsciiText.h>
 #include <Inventor/nodes/SoFile.h>
@@ -113,23 +112,21 @@ bool isAny(const SoNode* node, std::initializer_list<SoType> types) {
 }
 
 // The triangles Coin makes of the shape being walked, in the shape's own coordinates, their
-// corners merged where point and normal agree. Coin hands over strips and fans, so most corners
-// were met a few corners before: those are looked for first. The others go through an
-// open-addressing table whose slots carry part of the hash, so that a probe rarely has to look at
-// a corner's values (a node-based map took most of the reading's time on large grids).
+// corners merged where point and normal agree. Coin hands over strips, fans and rows, so a corner
+// met again was nearly always met shortly before: a direct-mapped table of the corners met last
+// finds it, stays in the processor's cache and never grows (a complete map of every corner took
+// most of the reading's time on large grids, for few more merges).
 struct ShapeTriangles {
+    static constexpr size_t RECENT_CORNERS = 1 << 16;
+
     bool open = false;
     std::array<float, 16> matrix = IDENTITY;
     bool twoSided = false;
     std::vector<Vec3f> points, normals;
-    std::vector<int32_t> corners;  // three corners and a -1 per triangle
-    // Per slot: the upper half of the hash, then the corner number + 1; 0 where free. A power
-    // of two long.
-    std::vector<uint64_t> slots;
-    std::array<int32_t, 8> recent{};  // the last corners met, by their number
-    size_t recentNext = 0;
+    std::vector<std::array<int32_t, 3>> triangles;
+    std::vector<int32_t> recent = std::vector<int32_t>(RECENT_CORNERS, -1);  // corner numbers
 
-    static uint64_t hash(const Vec3f& p, const Vec3f& n) {
+    static size_t slot(const Vec3f& p, const Vec3f& n) {
         uint32_t words[6];
         std::memcpy(words, &p, 12);
         std::memcpy(words + 3, &n, 12);
@@ -138,32 +135,11 @@ struct ShapeTriangles {
             h = (h ^ w) * 0xFF51AFD7ED558CCDu;
             h ^= h >> 32;
         }
-        return h;
+        return static_cast<size_t>(h) & (RECENT_CORNERS - 1);
     }
 
     static bool same(const Vec3f& a, const Vec3f& b) {
         return a.x == b.x && a.y == b.y && a.z == b.z;
-    }
-
-    bool is(int32_t id, const Vec3f& p, const Vec3f& n) const {
-        return same(points[static_cast<size_t>(id)], p) &&
-               same(normals[static_cast<size_t>(id)], n);
-    }
-
-    void insert(uint64_t h, int32_t id) {
-        const size_t mask = slots.size() - 1;
-        size_t at = h & mask;
-        while (slots[at] != 0) {
-            at = (at + 1) & mask;
-        }
-        slots[at] = (h & 0xFFFFFFFF00000000u) | static_cast<uint32_t>(id + 1);
-    }
-
-    void grow() {
-        slots.assign(slots.empty() ? 1024 : 2 * slots.size(), 0);
-        for (size_t i = 0; i < points.size(); ++i) {
-            insert(hash(points[i], normals[i]), static_cast<int32_t>(i));
-        }
     }
 
     int32_t corner(const SoPrimitiveVertex* v) {
@@ -171,48 +147,24 @@ struct ShapeTriangles {
         const SbVec3f& sn = v->getNormal();
         const Vec3f p{sp[0], sp[1], sp[2]};
         const Vec3f n{sn[0], sn[1], sn[2]};
-        const size_t known = std::min(points.size(), recent.size());
-        for (size_t k = 0; k < known; ++k) {
-            if (is(recent[k], p, n)) {
-                return recent[k];
-            }
+        int32_t& known = recent[slot(p, n)];
+        // A number left from an earlier shape fails these checks like any other stale entry.
+        if (known >= 0 && static_cast<size_t>(known) < points.size() &&
+            same(points[static_cast<size_t>(known)], p) &&
+            same(normals[static_cast<size_t>(known)], n)) {
+            return known;
         }
-        const int32_t id = lookUp(p, n);
-        recent[recentNext] = id;
-        recentNext = (recentNext + 1) % recent.size();
-        return id;
-    }
-
-    int32_t lookUp(const Vec3f& p, const Vec3f& n) {
-        if (2 * (points.size() + 1) > slots.size()) {
-            grow();
-        }
-        const uint64_t h = hash(p, n);
-        const uint64_t tag = h & 0xFFFFFFFF00000000u;
-        const size_t mask = slots.size() - 1;
-        for (size_t at = h & mask;; at = (at + 1) & mask) {
-            const uint64_t slot = slots[at];
-            if (slot == 0) {
-                const auto id = static_cast<int32_t>(points.size());
-                slots[at] = tag | static_cast<uint32_t>(id + 1);
-                points.push_back(p);
-                normals.push_back(n);
-                return id;
-            }
-            const auto id = static_cast<int32_t>(static_cast<uint32_t>(slot) - 1);
-            if ((slot & 0xFFFFFFFF00000000u) == tag && is(id, p, n)) {
-                return id;
-            }
-        }
+        known = static_cast<int32_t>(points.size());
+        points.push_back(p);
+        normals.push_back(n);
+        return known;
     }
 
     void clear() {
         open = false;
         points.clear();
         normals.clear();
-        corners.clear();
-        slots.clear();
-        recentNext = 0;
+        triangles.clear();
     }
 };
 
@@ -230,14 +182,12 @@ struct Walker {
         if (!shape.open) {
             return true;
         }
-        FaceSetUse use;
+        TriangleUse use;
         use.matrix = shape.matrix;
         use.points = shape.points;
         use.normals = shape.normals;
-        use.coordIndex = shape.corners;
-        use.binding = NormalBinding::PerCornerIndexed;
+        use.triangles = shape.triangles;
         use.twoSided = shape.twoSided;
-        use.listsShared = false;
         const bool added = walk.builder.add(use);
         shape.clear();
         if (!added) {
@@ -330,12 +280,12 @@ struct Walker {
     SoCallbackAction::Response openShape(SoCallbackAction* action, const SoNode* node) {
         shape.open = true;
         shape.matrix = modelMatrix(action);
-        if (node->isOfType(SoVRMLElevationGrid::getClassTypeId())) {
-            shape.twoSided = !static_cast<const SoVRMLElevationGrid*>(node)->solid.getValue();
-        } else if (node->isOfType(SoVRMLExtrusion::getClassTypeId())) {
-            shape.twoSided = !static_cast<const SoVRMLExtrusion*>(node)->solid.getValue();
-        } else if (node->isOfType(SoVRMLGeometry::getClassTypeId())) {
-            shape.twoSided = false;  // the VRML 2.0 primitives are always solid
+        if (node->isOfType(SoVRMLGeometry::getClassTypeId())) {
+            // Face sets, grids and extrusions say so in their solid field; the VRML 2.0
+            // primitives have none and are always solid.
+            const SoField* solid = node->getField("solid");
+            shape.twoSided = solid && solid->isOfType(SoSFBool::getClassTypeId()) &&
+                             !static_cast<const SoSFBool*>(solid)->getValue();
         } else {
             shape.twoSided = vrml1TwoSided(action);
         }
@@ -347,7 +297,7 @@ struct Walker {
         if (!shape.open || !walk.stop.empty()) {
             return;
         }
-        if (walk.builder.triangles() + shape.corners.size() / 4 >= walk.limits.triangles) {
+        if (walk.builder.triangles() + shape.triangles.size() >= walk.limits.triangles) {
             walk.stop = "more than " + std::to_string(walk.limits.triangles) + " triangles";
             return;
         }
@@ -358,8 +308,7 @@ struct Walker {
         if (facing.dot(normals) < 0) {
             std::swap(v1, v2);
         }
-        shape.corners.insert(shape.corners.end(),
-                             {shape.corner(v0), shape.corner(v1), shape.corner(v2), -1});
+        shape.triangles.push_back({shape.corner(v0), shape.corner(v1), shape.corner(v2)});
     }
 
     std::span<const Vec3f> coordinates(const SoCoordinateElement* element) {

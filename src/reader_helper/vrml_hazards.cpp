@@ -1,6 +1,7 @@
 #include "reader_helper/vrml_hazards.h"
 
 #include <array>
+#include <cstdlib>
 #include <cstring>
 #include <utility>
 #include <vector>
@@ -49,6 +50,8 @@ std::optional<std::string> parserHazard(std::string_view text) {
     // read a node into itself, which it does not survive.
     std::vector<std::pair<std::string_view, size_t>> openDefinitions;
     std::string_view previous, naming;
+    std::array<long long, 3> imageSize{};
+    int imageNumbers = 3;  // below 3 while the numbers after "image" are read
     for (size_t i = headerLength; i < text.size(); ++i) {
         const auto c = static_cast<unsigned char>(text[i]);
         if (!DELIMITERS[c]) {
@@ -59,6 +62,28 @@ std::optional<std::string> parserHazard(std::string_view text) {
         }
         if (word > 0) {
             const std::string_view current = text.substr(i - word, word);
+            if (previous == "image") {
+                imageSize = {};
+                imageNumbers = 0;
+            }
+            if (imageNumbers < 3) {
+                // An image's width, height and bytes per pixel: Coin multiplies them in 16 and 32
+                // bits and allocates the result.
+                char* end = nullptr;
+                const std::string number(current);
+                const long long value = std::strtoll(number.c_str(), &end, 0);
+                if (end == number.c_str() || *end != '\0') {
+                    imageNumbers = 3;
+                } else if (value < 0 || value > static_cast<long long>(MAX_IMAGE_SIDE)) {
+                    return atLine("an image side outside 0 ..", MAX_IMAGE_SIDE, "pixels", line);
+                } else {
+                    imageSize[imageNumbers++] = value;
+                    if (imageNumbers == 3 && imageSize[0] * imageSize[1] * imageSize[2] >
+                                                 static_cast<long long>(MAX_IMAGE_BYTES)) {
+                        return atLine("an image of more than", MAX_IMAGE_BYTES, "bytes", line);
+                    }
+                }
+            }
             if (previous == "DEF") {
                 naming = current;
             } else if (previous == "USE") {

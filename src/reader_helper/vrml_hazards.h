@@ -13,11 +13,14 @@ namespace coin_reading {
 constexpr size_t MAX_HEADER_LINE = 1000;  // bytes of the first line
 constexpr size_t MAX_PARSER_WORD = 500;   // characters between delimiters, outside strings/comments
 constexpr size_t MAX_NESTING = 1000;      // levels of '{'
+constexpr size_t MAX_IMAGE_SIDE = 32767;  // pixels of a texture image's width or height
+constexpr size_t MAX_IMAGE_BYTES = 1 << 26;
 
 // Why `text` must not go to the parser, or nothing when it may: the text does not start with a
 // VRML 1.0 or 2.0 header, its header line is too long, it holds a NUL byte, a word is longer than
-// MAX_PARSER_WORD, braces nest deeper than MAX_NESTING, or a node named by DEF is used (USE)
-// inside itself.
+// MAX_PARSER_WORD, braces nest deeper than MAX_NESTING, an image (whose texture is never used)
+// is larger than MAX_IMAGE_SIDE or MAX_IMAGE_BYTES, or a node named by DEF is used (USE) inside
+// itself.
 std::optional<std::string> parserHazard(std::string_view text);
 
 }  // namespace coin_reading

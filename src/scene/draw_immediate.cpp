@@ -28,7 +28,7 @@ void drawMesh(const SceneObject& object) {
         return;
     }
     const Mesh& mesh = *object.mesh;
-    TwoSidedFaces twoSided;
+    TwoSidedFaces twoSided(mesh.twoSidedTriangles > 0);
     const size_t oneSided =
         mesh.coordIndex.size() - std::min(mesh.twoSidedTriangles, mesh.coordIndex.size());
     pushObjectMatrix(object);

@@ -23,7 +23,8 @@ inline void pushObjectMatrix(const SceneObject& object) {
 // do not cull (the wireframe views) nothing changes.
 class TwoSidedFaces {
 public:
-    TwoSidedFaces() : culled_(glIsEnabled(GL_CULL_FACE)) {}
+    // `present`: whether the Mesh has two-sided faces at all.
+    explicit TwoSidedFaces(bool present) : culled_(present && glIsEnabled(GL_CULL_FACE)) {}
     TwoSidedFaces(const TwoSidedFaces&) = delete;
     TwoSidedFaces& operator=(const TwoSidedFaces&) = delete;
     ~TwoSidedFaces() { end(); }

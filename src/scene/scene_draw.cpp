@@ -202,7 +202,7 @@ void drawTriangles(ArraySource& source, const SceneObject& object, const RunFilt
         });
     } else {
         // The two-sided faces are the last ones: the state changes once, where they begin.
-        TwoSidedFaces twoSided;
+        TwoSidedFaces twoSided(true);
         const auto oneSided = static_cast<uint32_t>(arrays->triangleCount - arrays->twoSidedCount);
         forKeptRuns(arrays->triangleRuns, filter, [&](uint32_t first, uint32_t count) {
             if (first < oneSided) {

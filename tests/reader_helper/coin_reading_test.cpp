@@ -12,6 +12,7 @@
 #include <array>
 #include <cmath>
 #include <string>
+#include <utility>
 
 #include "reader_helper/vrml_with_coin.h"
 
@@ -180,6 +181,7 @@ TEST(CoinReading, PrimitivesAreCountedAndPlaced) {
     EXPECT_NEAR(area(box), 2 * (8 + 12 + 24), 1e-4);
 
     const MeshLists cube = read(V1 + R"(
+        Texture2 { image 2 1 1 0xFF 0x00 }
         Separator { Translation { translation -1 0 0 } Cube { width 2 height 2 depth 2 } })");
     EXPECT_EQ(cube.coordIndex.size(), 12u);
     expectBounds(cube, {-2, -1, -1}, {0, 1, 1});
@@ -216,6 +218,10 @@ TEST(CoinReading, ElevationGridAndExtrusionAreCountedAndPlaced) {
     EXPECT_EQ(grid.coordIndex.size(), 4u);
     expectBounds(grid, {0, 1, 0}, {4, 3, 5});
     EXPECT_EQ(grid.twoSidedTriangles, 0u);
+    EXPECT_EQ(read(V2 + "Shape { geometry ElevationGrid { xDimension 2 zDimension 2 solid FALSE"
+                        " height [ 0 0 0 0 ] } }")
+                  .twoSidedTriangles,
+              2u);
     for (size_t i = 0; i < grid.coordIndex.size(); ++i) {
         EXPECT_GT(facing(grid, i).y, 0) << "a grid faces up";
     }
@@ -300,6 +306,49 @@ TEST(CoinReading, NonConvexFacesAreSplitInsideTheirOutline) {
     EXPECT_EQ(fan.coordIndex[1], (IndexTriple{0, 2, 3}));
 }
 
+// A comb of three teeth, (0,0) .. (5,3), tilted out of every axis plane: ten triangles, all inside
+// the comb, all facing as it does; a face with repeated and collinear corners still splits into
+// corners - 2 triangles without a crash.
+TEST(CoinReading, CombAndDegenerateFacesSplitWithoutLeavingTheirOutline) {
+    const MeshLists comb = read(V2 + R"(
+        Transform { rotation 1 1 0 0.7 translation 3 0 0 children Shape { geometry IndexedFaceSet {
+            coord Coordinate { point [ 0 0 0, 5 0 0, 5 3 0, 4 3 0, 4 1 0, 3 1 0, 3 3 0, 2 3 0,
+                                       2 1 0, 1 1 0, 1 3 0, 0 3 0 ] }
+            coordIndex [ 0 1 2 3 4 5 6 7 8 9 10 11 -1 ] convex FALSE } } })");
+    ASSERT_EQ(comb.coordIndex.size(), 10u);
+    EXPECT_NEAR(area(comb), 11, 1e-5);
+    // Back in the comb's own plane: the turn is undone by the inverse rotation about (1, 1, 0).
+    const double c = std::cos(-0.7), s = std::sin(-0.7), k = 1 / std::sqrt(2.0);
+    auto local = [&](Vec3d p) {
+        p = sub(p, {3, 0, 0});
+        const Vec3d axis{k, k, 0};
+        const Vec3d cr = cross(axis, p);
+        const double d = dot(axis, p) * (1 - c);
+        return Vec3d{p.x * c + cr.x * s + axis.x * d, p.y * c + cr.y * s + axis.y * d,
+                     p.z * c + cr.z * s + axis.z * d};
+    };
+    auto insideComb = [](double x, double y) {
+        constexpr double E = 1e-6;
+        const bool tooth = (x < 1 + E) || (x > 2 - E && x < 3 + E) || (x > 4 - E);
+        return x > -E && x < 5 + E && y > -E && (y < 1 + E || (y < 3 + E && tooth));
+    };
+    for (size_t i = 0; i < comb.coordIndex.size(); ++i) {
+        const auto corner = corners(comb, i);
+        const Vec3d a = local(corner[0]), b = local(corner[1]), d = local(corner[2]);
+        EXPECT_GT(cross(sub(b, a), sub(d, a)).z, 0) << "triangle " << i;
+        for (const auto& [p, q] : {std::pair{a, b}, {b, d}, {d, a}}) {
+            EXPECT_TRUE(insideComb((p.x + q.x) / 2, (p.y + q.y) / 2)) << "triangle " << i;
+        }
+        EXPECT_TRUE(insideComb((a.x + b.x + d.x) / 3, (a.y + b.y + d.y) / 3)) << "triangle " << i;
+    }
+
+    const MeshLists degenerate = read(V2 + R"(
+        Shape { geometry IndexedFaceSet { convex FALSE
+            coord Coordinate { point [ 0 0 0, 1 0 0, 2 0 0, 2 0 0, 1 1 0, 0 0 0, 3 3 3 ] }
+            coordIndex [ 0 1 2 3 4 5 -1, 0 1 2 -1, 6 6 6 6 -1 ] } })");
+    EXPECT_EQ(degenerate.coordIndex.size(), 4u + 1u + 2u);
+}
+
 TEST(CoinReading, TwoSidedFacesComeLastAndAreCounted) {
     const std::string square =
         "coord Coordinate { point [ 0 0 0, 1 0 0, 1 1 0, 0 1 0 ] } "
@@ -312,6 +361,13 @@ TEST(CoinReading, TwoSidedFacesComeLastAndAreCounted) {
     EXPECT_EQ(mixed.twoSidedTriangles, 2u);
     EXPECT_EQ(corners(mixed, 14)[0].z, 0) << "the two-sided square is last";
     EXPECT_EQ(corners(mixed, 0)[0].z, 7) << "the one-sided square keeps its place first";
+
+    // Through a prototype's instance, too.
+    const MeshLists proto = read(V2 + R"(
+        PROTO Points [ field MFVec3f p [ 0 0 0, 1 0 0, 1 1 0 ] ] { Coordinate { point IS p } }
+        Shape { geometry IndexedFaceSet { coord Points { } coordIndex [ 0 1 2 -1 ] solid FALSE } })");
+    EXPECT_EQ(proto.coordIndex.size(), 1u);
+    EXPECT_EQ(proto.twoSidedTriangles, 1u);
 
     const std::string faces =
         "Coordinate3 { point [ 0 0 0, 1 0 0, 1 1 0 ] }\n"
@@ -352,6 +408,11 @@ TEST(CoinReading, SaysWhyNothingWasRead) {
         {V2 + "DEF T Transform { children [ Shape { geometry IndexedFaceSet {\n"
               "coord Coordinate { point [0 1 0] } coord USE T ] }",
          false, "a node that uses itself (USE T inside DEF T) at line 3"},
+        // Coin sizes an image in 16 and 32 bits: refused before it allocates the wrapped size.
+        {V2 + "Shape { appearance Appearance { texture PixelTexture {\n"
+              "image 32767 32767 4 0xFF } } geometry Box { } }",
+         false, "an image of more than 67108864 bytes at line 3"},
+        {V1 + "Texture2 { image 0x10000 1 1 0 }", false, "an image side outside 0 .. 32767"},
     };
     for (const Case& c : cases) {
         MeshLists lists;
