@@ -9,6 +9,7 @@
 // The first word names the mode. Exit status 0 with a reply; 3 when memory ran out; 2 for a
 // call it does not understand; 4 when the input could not be read.
 #include <fcntl.h>
+#include <sys/mman.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -43,29 +44,23 @@ constexpr int EXIT_USAGE = 2;
 constexpr int EXIT_OUT_OF_MEMORY = 3;
 constexpr int EXIT_NO_INPUT = 4;
 
-// The whole of standard input, or false when it cannot be read. Only the size the file had when
-// it was opened is read: a file that grows meanwhile is refused by the editor anyway.
-bool readInput(std::vector<char>& bytes) {
+// The whole of standard input, mapped (nothing is copied), or false when it cannot be. Only the
+// size the file had when it was opened is mapped. A file cut short meanwhile ends this process
+// by SIGBUS when a lost page is touched; the editor sees the change and refuses the file anyway.
+bool mapInput(std::span<const char>& bytes) {
     struct stat info {};
     if (::fstat(0, &info) != 0 || !S_ISREG(info.st_mode)) {
         return false;
     }
-    bytes.resize(static_cast<size_t>(info.st_size));
-    size_t done = 0;
-    while (done < bytes.size()) {
-        const ssize_t got = ::read(0, bytes.data() + done, bytes.size() - done);
-        if (got < 0 && errno == EINTR) {
-            continue;
-        }
-        if (got < 0) {
-            return false;
-        }
-        if (got == 0) {
-            break;  // cut short meanwhile: the editor sees the change
-        }
-        done += static_cast<size_t>(got);
+    if (info.st_size == 0) {
+        bytes = {};
+        return true;
     }
-    bytes.resize(done);
+    void* mapped = ::mmap(nullptr, static_cast<size_t>(info.st_size), PROT_READ, MAP_PRIVATE, 0, 0);
+    if (mapped == MAP_FAILED) {
+        return false;
+    }
+    bytes = {static_cast<const char*>(mapped), static_cast<size_t>(info.st_size)};
     return true;
 }
 
@@ -125,13 +120,12 @@ int readMode(std::string_view mode, int argc, char** argv) {
     if (limits.cpuSeconds == 0 || limits.addressSpaceMegabytes == 0 || !limitThisProcess(limits)) {
         return EXIT_USAGE;
     }
-    std::vector<char> bytes;
-    if (!readInput(bytes)) {
+    std::span<const char> bytes;
+    if (!mapInput(bytes)) {
         return EXIT_NO_INPUT;
     }
-    const ReaderReply reply = mode == "read-vrml"
-                                  ? readVrml({bytes.data(), bytes.size()})
-                                  : readOtherFormat({bytes.data(), bytes.size()}, name);
+    const ReaderReply reply =
+        mode == "read-vrml" ? readVrml({bytes.data(), bytes.size()}) : readOtherFormat(bytes, name);
     return writeReply(reply) ? 0 : EXIT_NO_INPUT;
 }
 
