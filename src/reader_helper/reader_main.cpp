@@ -11,6 +11,7 @@
 #include <fcntl.h>
 #include <sys/mman.h>
 #include <sys/stat.h>
+#include <sys/uio.h>
 #include <unistd.h>
 
 #include <cerrno>
@@ -64,10 +65,24 @@ bool mapInput(std::span<const char>& bytes) {
     return true;
 }
 
+// Writes to standard output. Large parts go to a pipe by reference to their pages (vmsplice)
+// rather than by copy: the process writes nothing more into them and ends soon after, and the
+// editor's read is then the only copy. Anything but a pipe takes ordinary writes.
 bool writeAll(std::span<const std::byte> bytes) {
+    static bool spliceable = true;
     size_t done = 0;
     while (done < bytes.size()) {
-        const ssize_t put = ::write(1, bytes.data() + done, bytes.size() - done);
+        ssize_t put = -1;
+        if (spliceable && bytes.size() - done >= (1 << 16)) {
+            iovec part{const_cast<std::byte*>(bytes.data() + done), bytes.size() - done};
+            put = ::vmsplice(1, &part, 1, 0);
+            if (put < 0 && errno != EINTR) {
+                spliceable = false;
+                continue;
+            }
+        } else {
+            put = ::write(1, bytes.data() + done, bytes.size() - done);
+        }
         if (put < 0 && errno == EINTR) {
             continue;
         }
@@ -126,7 +141,12 @@ int readMode(std::string_view mode, int argc, char** argv) {
     }
     const ReaderReply reply =
         mode == "read-vrml" ? readVrml({bytes.data(), bytes.size()}) : readOtherFormat(bytes, name);
-    return writeReply(reply) ? 0 : EXIT_NO_INPUT;
+    if (!writeReply(reply)) {
+        return EXIT_NO_INPUT;
+    }
+    // The pipe still refers to the lists' pages until the editor has read them: nothing may be
+    // freed and written over before the process is gone.
+    ::_exit(0);
 }
 
 }  // namespace
