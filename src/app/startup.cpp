@@ -13,6 +13,7 @@
 #include "app/menu_repaint.h"
 #include "app/menus.h"
 #include "app/model_listing.h"
+#include "app/objects_commands.h"
 #include "app/panel_status.h"
 #include "app/shared_gl_contexts.h"
 #include "app/undo_recording.h"
@@ -85,6 +86,13 @@ void afterModalDialog() {
     if (current != 0) {
         glutSetWindow(current);
     }
+}
+
+// After every pass of the event loop: the panel's status and the Objects window follow the
+// Scene.
+void followTheScene() {
+    refreshPanelStatus();
+    refreshObjectsWindow();
 }
 
 int createViewWindow() {
@@ -178,5 +186,5 @@ void runTessaly(const std::vector<std::string>& glutArguments, ModelReading read
         controlPanel.glui->sync_live();
     };
 
-    runEventLoop(refreshPanelStatus);
+    runEventLoop(followTheScene);
 }
