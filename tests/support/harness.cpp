@@ -778,9 +778,9 @@ void ProgramRun::settle() const {
         PROGRAM_RESPONSE);
 }
 
-void ProgramRun::requestClose() const {
+void ProgramRun::requestClose(const std::string& title) const {
     Display* d = dpy(connection);
-    const auto window = findWindow("Tessaly");
+    const auto window = findWindow(title);
     if (!window) {
         return;
     }

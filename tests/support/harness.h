@@ -134,8 +134,9 @@ struct ProgramRun {
     // little apart agree.
     void settle() const;
 
-    // A window manager's close request (WM_DELETE_WINDOW) to the main window.
-    void requestClose() const;
+    // A window manager's close request (WM_DELETE_WINDOW) to the main window, or to the
+    // top-level window of the given title.
+    void requestClose(const std::string& title = "Tessaly") const;
     void resizeMainWindow(int width, int height) const;
     // Waits for the program to end; its exit status, or nothing if it still runs.
     std::optional<int> waitForExit(milliseconds timeout = milliseconds(10000));
