@@ -28,10 +28,17 @@ struct SceneMark {
     bool operator==(const SceneMark&) const = default;
 };
 
-uint64_t mix(uint64_t hash, const void* data, size_t bytes) {
-    const auto* p = static_cast<const unsigned char*>(data);
-    for (size_t i = 0; i < bytes; ++i) {
-        hash = (hash ^ p[i]) * 0x100000001b3ULL;  // FNV-1a
+// A quick hash over 64-bit words, enough to tell one state of the Scene from the next.
+uint64_t mix(uint64_t hash, uint64_t word) {
+    return (hash ^ word) * 0x100000001b3ULL;
+}
+
+uint64_t mixMatrix(uint64_t hash, const Matrix4& m) {
+    uint64_t words[8];
+    static_assert(sizeof words == sizeof m);
+    std::memcpy(words, m.data(), sizeof words);
+    for (uint64_t word : words) {
+        hash = mix(hash, word);
     }
     return hash;
 }
@@ -43,13 +50,10 @@ SceneMark markOf(const Scene& s) {
     mark.lastSelected = s.selection.empty() ? nullptr : s.selection.back();
     uint64_t hash = 0xcbf29ce484222325ULL;
     for (const auto& object : s.objects) {
-        const uintptr_t entry =
-            reinterpret_cast<uintptr_t>(object.get()) ^ (object->selected ? 1 : 0);
-        hash = mix(hash, &entry, sizeof entry);
+        hash = mix(hash, reinterpret_cast<uintptr_t>(object.get()) ^ (object->selected ? 1 : 0));
     }
     for (const SceneObject* object : s.selection) {
-        hash = mix(hash, object->transform.data(), sizeof object->transform);
-        hash = mix(hash, object->pendingRotation.data(), sizeof object->pendingRotation);
+        hash = mixMatrix(mixMatrix(hash, object->transform), object->pendingRotation);
     }
     mark.hash = hash;
     return mark;

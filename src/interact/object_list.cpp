@@ -9,15 +9,10 @@
 #include "scene/scene.h"
 
 ObjectRowText objectRowText(const SceneObject& object) {
-    ObjectRowText row;
-    row.position = std::to_string(static_cast<long long>(object.index) + 1);
-    if (object.mesh != nullptr) {
-        row.name = object.mesh->name;
-        row.triangles = groupedNumber(object.mesh->coordIndex.size());
-    } else {
-        row.triangles = "0";
-    }
-    return row;
+    const Mesh* mesh = object.mesh;
+    return {std::to_string(static_cast<long long>(object.index) + 1),
+            mesh != nullptr ? mesh->name : std::string(),
+            groupedNumber(mesh != nullptr ? mesh->coordIndex.size() : 0)};
 }
 
 namespace {

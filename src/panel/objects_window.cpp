@@ -48,6 +48,7 @@ struct WindowState {
                         {"Turn by", ObjectsCommand::TurnBy, {"0", "0", "0"}},
                         {"Scale by", ObjectsCommand::ScaleBy, {"1", "1", "1"}}};
     bool uniform = true;
+    size_t framesDrawn = 0;
 };
 WindowState state;
 
@@ -260,6 +261,7 @@ void runFrame(bool draw) {
         glClear(GL_COLOR_BUFFER_BIT);
         ImGui_ImplOpenGL2_RenderDrawData(ImGui::GetDrawData());
         glutSwapBuffers();
+        ++state.framesDrawn;
     }
     if (actions.empty()) {
         return;
@@ -513,4 +515,21 @@ void objectsWindowChanged(std::optional<size_t> row) {
     if (objectsWindowShown()) {
         postRedisplay();
     }
+}
+
+void drawObjectsWindowNow() {
+    if (state.window == 0) {
+        return;
+    }
+    const int current = glutGetWindow();
+    glutSetWindow(state.window);
+    display();
+    glFinish();
+    if (current != 0) {
+        glutSetWindow(current);
+    }
+}
+
+size_t objectsWindowFramesDrawn() {
+    return state.framesDrawn;
 }

@@ -77,3 +77,8 @@ int objectsWindowId();
 // The rows or the selection changed: the window draws again (when shown). With `row` given, the
 // list scrolls so that row is in sight.
 void objectsWindowChanged(std::optional<size_t> row = std::nullopt);
+
+// For benchmarks: draws the window's frame at once, waiting for the GL; and how many frames the
+// window has drawn so far.
+void drawObjectsWindowNow();
+size_t objectsWindowFramesDrawn();
