@@ -18,6 +18,7 @@
 #include "app/shared_gl_contexts.h"
 #include "app/undo_recording.h"
 #include "app/x_errors.h"
+#include "panel/objects_window.h"
 #include "panel/panel.h"
 #include "platform/platform.h"
 
@@ -77,7 +78,8 @@ void afterModalDialog() {
             glutPostRedisplay();
         }
     }
-    for (int window : {mainWindow, controlPanel.glui != nullptr ? controlPanel.glui->window : 0}) {
+    for (int window : {mainWindow, controlPanel.glui != nullptr ? controlPanel.glui->window : 0,
+                       objectsWindowShown() ? objectsWindowId() : 0}) {
         if (window != 0) {
             glutSetWindow(window);
             glutPostRedisplay();

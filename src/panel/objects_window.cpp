@@ -430,7 +430,13 @@ void createContext() {
     io.MousePos = ImVec2(-FLT_MAX, -FLT_MAX);
     ImGui_ImplGLUT_Init();
     applyPanelStyle();
-    ImGui::GetStyle().WindowPadding = ImVec2(8, 8);
+    ImGuiStyle& style = ImGui::GetStyle();
+    style.WindowPadding = ImVec2(8, 8);
+    // Selected rows stand out clearly; the column headings are not mistaken for one.
+    style.Colors[ImGuiCol_Header] = ImVec4(0.56f, 0.71f, 0.95f, 1);
+    style.Colors[ImGuiCol_HeaderHovered] = ImVec4(0.76f, 0.85f, 0.97f, 1);
+    style.Colors[ImGuiCol_HeaderActive] = ImVec4(0.48f, 0.64f, 0.92f, 1);
+    style.Colors[ImGuiCol_TableHeaderBg] = ImVec4(0.82f, 0.82f, 0.84f, 1);
     ImGui::SetCurrentContext(previous);
 }
 
