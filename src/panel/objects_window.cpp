@@ -49,6 +49,7 @@ struct WindowState {
                         {"Scale by", ObjectsCommand::ScaleBy, {"1", "1", "1"}}};
     bool uniform = true;
     size_t framesDrawn = 0;
+    bool scrolled = false;  // a frame asked for a scroll that the next frame shows
 };
 WindowState state;
 
@@ -130,6 +131,7 @@ void objectList(Actions& actions, float height) {
     const float rowHeight = ImGui::GetTextLineHeight() + 2 * ImGui::GetStyle().CellPadding.y;
     if (state.scrollTo && *state.scrollTo < count) {
         scrollToRow(*state.scrollTo, rowHeight, rowHeight);
+        state.scrolled = true;  // ImGui scrolls at the next frame: one more is drawn
     }
     state.scrollTo.reset();
     // Only the rows in sight are asked for and laid out.
@@ -262,6 +264,13 @@ void runFrame(bool draw) {
         ImGui_ImplOpenGL2_RenderDrawData(ImGui::GetDrawData());
         glutSwapBuffers();
         ++state.framesDrawn;
+    }
+    if (std::exchange(state.scrolled, false)) {
+        if (draw && state.hooks.redisplayLater != nullptr) {
+            state.hooks.redisplayLater(state.window);
+        } else {
+            glutPostRedisplay();
+        }
     }
     if (actions.empty()) {
         return;

@@ -111,10 +111,9 @@ protected:
         run.settle();
     }
 
-    // Saves through the panel's Save button and its dialog, under the base name given.
-    void save(const std::string& name) {
-        run.click(panel.button(3));
-        const char* title = "Save Scene";
+    // Runs the panel's Save (3) or Open (2) button's dialog with the base name given.
+    void chooseFile(int button, const char* title, const std::string& name) {
+        run.click(panel.button(button));
         std::optional<unsigned long> dialog;
         ASSERT_TRUE(waitUntil([&] { return (dialog = run.findWindow(title)).has_value(); }));
         std::optional<ScreenRect> rect;
@@ -126,6 +125,10 @@ protected:
         run.settle();
         run.key("Return");
         ASSERT_TRUE(waitUntil([&] { return !run.findWindow(title); }));
+        run.settle();
+    }
+    void save(const std::string& name) {
+        chooseFile(3, "Save Scene", name);
         ASSERT_TRUE(
             waitUntil([&] { return std::filesystem::exists(run.folder / (name + ".vsf")); }));
         run.settle();
@@ -361,6 +364,47 @@ TEST_F(ObjectsWindowE2E, FrameSelectedBringsTheSelectionIntoTheViews) {
     run.click(objects.frameSelected());
     run.settle();
     EXPECT_GT(outline(run.screenshot()), 20);
+}
+
+// A scene of 300 objects: the list draws the rows in sight, and a pick in a view scrolls the
+// picked object's row into sight, highlighted.
+TEST_F(ObjectsWindowE2E, APickScrollsItsRowIntoSightInALongList) {
+    run.writeModel("cube.wrl", cubeModel(0.25));
+    start();
+    addModel(1);
+    save("one");
+    // The saved cameras, then 299 cubes at x = -1 and the last one at x = 1.
+    std::ifstream in(run.folder / "one.vsf");
+    std::string cameras, line;
+    for (int i = 0; i < 4; ++i) {
+        std::getline(in, line);
+        cameras += line + "\n";
+    }
+    std::string records;
+    for (int i = 0; i < 300; ++i) {
+        records +=
+            std::string("cube.wrl 1 0 0 0 0 1 0 0 0 0 1 0 ") + (i < 299 ? "-1" : "1") + " 0 0 1 ";
+    }
+    std::ofstream(run.folder / "many.vsf") << cameras << records << "\n";
+    chooseFile(2, "Load Scene", "many.vsf");
+    openObjects();
+    const ScreenRect list{objects.window.x + 10, objects.window.y + 50, 380, 370};
+    EXPECT_EQ(run.screenshot().count(list, isHighlight), 0);
+
+    const ScreenRect front = run.view(1);
+    Point edge{front.centre().x + front.width * 3 / 16 - 3, front.centre().y + 10};
+    while (edge.x < front.centre().x + front.width * 5 / 16 && !isWhite(run.pixel(edge))) {
+        ++edge.x;
+    }
+    run.click(edge);
+    run.settle();
+    const Screenshot shot = run.screenshot();
+    EXPECT_GT(redAt(shot, 0.75), 10);
+    // One row highlighted, the last one, at the bottom of the list.
+    const int highlighted = shot.count(list, isHighlight);
+    EXPECT_GT(highlighted, 17 * 200);
+    EXPECT_LT(highlighted, 17 * 380);
+    EXPECT_EQ(shot.count({list.x, list.y, list.width, list.height - 30}, isHighlight), 0);
 }
 
 TEST_F(ObjectsWindowE2E, EscAndClosingHideTheWindowKeysNeverReachTheViews) {
