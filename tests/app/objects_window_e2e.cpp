@@ -428,9 +428,15 @@ TEST_F(ObjectsWindowE2E, EscAndClosingHideTheWindowKeysNeverReachTheViews) {
     run.settle();
     EXPECT_TRUE(run.running());
 
-    // Open again: the same window comes back; then the window manager closes it.
+    // Open again: the same window comes back, and "Objects" brings it in front of the main
+    // window when it lies behind; then the window manager closes it.
     openObjects();
     EXPECT_TRUE(objectsShown());
+    const unsigned long mainWindow = *run.findWindow("Tessaly");
+    ASSERT_TRUE(run.xdotool("windowraise " + std::to_string(mainWindow)));
+    ASSERT_TRUE(waitUntil([&] { return run.stacksAbove(mainWindow, *run.findWindow(TITLE)); }));
+    openObjects();
+    EXPECT_TRUE(run.stacksAbove(*run.findWindow(TITLE), mainWindow));
     run.requestClose(TITLE);
     ASSERT_TRUE(waitUntil([&] { return !objectsShown(); }));
     run.settle();

@@ -83,6 +83,8 @@ struct ProgramRun {
 
     // Top-level window by exact title, if mapped.
     std::optional<unsigned long> findWindow(const std::string& title) const;
+    // Whether top-level window `upper` stands above `lower` in the stacking order.
+    bool stacksAbove(unsigned long upper, unsigned long lower) const;
     std::optional<ScreenRect> windowRect(unsigned long window) const;
     ScreenRect mainWindow() const;
     // The views in screen coordinates: 0 side, 1 front, 2 top, 3 perspective (from the real
