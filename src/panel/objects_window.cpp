@@ -20,9 +20,8 @@
 
 namespace {
 
-// Beside the main window as it first opens (at 50, 50, 800 pixels wide).
-constexpr int WINDOW_X = 866;
-constexpr int WINDOW_Y = 50;
+// The gap to the window the Objects window opens beside.
+constexpr int WINDOW_GAP = 16;
 constexpr int WINDOW_WIDTH = 400;
 constexpr int WINDOW_HEIGHT = 600;
 constexpr unsigned char ESCAPE = 27;
@@ -265,11 +264,26 @@ void createContext() {
     ImGui::SetCurrentContext(previous);
 }
 
+// Beside the window current now (the main window, whose panel opens this one), as far right as
+// the screen allows.
+void placeBesideCurrentWindow() {
+    int x = 0, y = 0;
+    if (glutGetWindow() != 0) {
+        x = glutGet(GLUT_WINDOW_X) + glutGet(GLUT_WINDOW_WIDTH) + WINDOW_GAP;
+        y = glutGet(GLUT_WINDOW_Y);
+    }
+    const int screenWidth = glutGet(GLUT_SCREEN_WIDTH);
+    if (screenWidth > 0 && x + WINDOW_WIDTH > screenWidth) {
+        x = std::max(0, screenWidth - WINDOW_WIDTH);
+    }
+    glutInitWindowPosition(x, std::max(0, y));
+}
+
 void createWindow() {
     if (state.context == nullptr) {
         createContext();
     }
-    glutInitWindowPosition(WINDOW_X, WINDOW_Y);
+    placeBesideCurrentWindow();
     glutInitWindowSize(WINDOW_WIDTH, WINDOW_HEIGHT);
     state.window = glutCreateWindow(OBJECTS_WINDOW_TITLE);
     glutDisplayFunc(display);
