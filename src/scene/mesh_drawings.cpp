@@ -53,6 +53,13 @@ void ensureLists(MeshDrawing& drawing, const Mesh& mesh, bool outlines) {
     }
 }
 
+// Errors raised earlier by unrelated calls would be taken for the upload's own. Each glGetError
+// clears one flag; the bound guards against a GL that reports an error for the read itself.
+void drainGlErrors() {
+    for (int i = 0; i < 32 && glGetError() != GL_NO_ERROR; ++i) {
+    }
+}
+
 // A new buffer object holding `list`; with `release`, the list is freed at once, so that no
 // more than one list is held twice at any time.
 template <typename T>
@@ -86,6 +93,7 @@ void abandonNames(GroupState& group, const MeshBuffers& buffers) {
 // likely out of memory): the names made are deleted again.
 bool uploadMissing(const GlBufferFunctions& gl, MeshArrays& arrays, MeshBuffers& buffers,
                    bool outlines, bool release) {
+    drainGlErrors();
     const MeshBuffers before = buffers;
     if (buffers.vertices == 0) {
         buffers.vertices = upload(gl, GL_ARRAY_BUFFER, arrays.vertices, release);

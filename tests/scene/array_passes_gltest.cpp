@@ -508,4 +508,20 @@ TEST_F(ArrayPassesGlTest, BufferObjectsAreSharedByTheViewsAndFreed) {
     }
 }
 
+// An error left unread by an earlier, unrelated call is not taken for the upload's: the Mesh
+// gets its buffer objects.
+TEST(MeshDrawingsGL, AnEarlierUnrelatedErrorDoesNotRefuseTheUpload) {
+    const TestWindow window(WIDTH, HEIGHT);
+    const ShareGroup group = currentShareGroup();
+    ASSERT_NE(group, NO_SHARE_GROUP);
+    const GlBufferFunctions* gl = beginBufferedPass(group);
+    ASSERT_NE(gl, nullptr);
+    const std::unique_ptr<Mesh> mesh = degenerateMesh();
+    glEnable(0x7FFF);  // not a capability: GL_INVALID_ENUM, left unread
+    const BufferedMesh held = bufferedMesh(*mesh, group, *gl, false);
+    EXPECT_NE(held.buffers, nullptr);
+    EXPECT_NE(findMeshBuffers(*mesh, group), nullptr);
+    EXPECT_EQ(glGetError(), GL_NO_ERROR);
+}
+
 }  // namespace
