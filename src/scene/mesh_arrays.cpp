@@ -83,12 +83,15 @@ std::vector<uint32_t> buildCornerTriangles(const Mesh& mesh, size_t drawn, MeshA
     vertexNormal.reserve(mesh.points.size());
     nextVertex.reserve(mesh.points.size());
     std::unordered_map<uint64_t, uint32_t> furtherPairs;
+    out.cornerStartsVertex.reserve(3 * drawn);
     auto newVertex = [&](int32_t n) {
         vertexNormal.push_back(n);
         nextVertex.push_back(NO_VERTEX);
+        out.cornerStartsVertex.back() = true;
         return static_cast<uint32_t>(vertexNormal.size() - 1);
     };
     auto vertexOf = [&](int32_t p, int32_t n) {
+        out.cornerStartsVertex.push_back(false);
         uint32_t v = firstVertex[p];
         if (v == NO_VERTEX) {
             firstVertex[p] = newVertex(n);
@@ -301,6 +304,7 @@ void MeshArrays::releaseLists() {
     std::vector<uint32_t>().swap(triangles);
     std::vector<uint32_t>().swap(edges);
     std::vector<uint32_t>().swap(outlines);
+    std::vector<bool>().swap(cornerStartsVertex);
 }
 
 MeshArrays buildMeshArrays(const Mesh& mesh, bool withVertices) {
@@ -351,14 +355,14 @@ bool VertexWriter::next(size_t count) {
     // is the next number is where that vertex comes from.
     piece.reserve(6 * std::min(count, arrays.vertexCount - written));
     const size_t target = written + count;
-    while (written < target && corner < arrays.triangles.size()) {
+    while (written < target && corner < arrays.cornerStartsVertex.size()) {
         if (corner % 3 == 0) {
             while (!validTriple(mesh.coordIndex[triangle], mesh.points.size())) {
                 ++triangle;
             }
         }
         const size_t k = corner % 3;
-        if (arrays.triangles[corner] == written) {
+        if (arrays.cornerStartsVertex[corner]) {
             append(piece, mesh.points[cornerOf(mesh.coordIndex[triangle], k)]);
             append(piece, mesh.normals[cornerOf(mesh.normalIndex[triangle], k)]);
             ++written;

@@ -1,5 +1,7 @@
 #include "scene/mesh_drawings.h"
 
+#include <malloc.h>
+
 #include <algorithm>
 #include <cstdint>
 #include <unordered_map>
@@ -45,6 +47,7 @@ void ensureLists(MeshDrawing& drawing, const Mesh& mesh, bool outlines, bool ver
     if (!drawing.built || drawing.listsReleased || (vertices && !drawing.verticesHeld)) {
         const bool hadOutlines = drawing.arrays.hasOutlines;
         drawing.arrays = buildMeshArrays(mesh, vertices);
+        malloc_trim(0);  // the building's scratch lists, before the buffer objects are made
         drawing.built = true;
         drawing.verticesHeld = vertices;
         drawing.listsReleased = false;
@@ -100,19 +103,14 @@ GLuint uploadVerticesInPieces(const GlBufferFunctions& gl, const Mesh& mesh,
     GLuint name = 0;
     gl.genBuffers(1, &name);
     gl.bindBuffer(GL_ARRAY_BUFFER, name);
+    // A refused size shows as the error that uploadMissing reads afterwards.
     gl.bufferData(GL_ARRAY_BUFFER, static_cast<GLsizeiptr>(arrays.vertexCount * vertexBytes),
                   nullptr, GL_STATIC_DRAW);
-    if (glGetError() == GL_NO_ERROR) {
-        writeVertices(
-            mesh, arrays, PIECE_VERTICES, [&](size_t first, const float* floats, size_t count) {
-                gl.bufferSubData(GL_ARRAY_BUFFER, static_cast<GLintptr>(first * vertexBytes),
-                                 static_cast<GLsizeiptr>(count * vertexBytes), floats);
-            });
-    } else {
-        gl.bindBuffer(GL_ARRAY_BUFFER, 0);
-        gl.deleteBuffers(1, &name);
-        return 0;
-    }
+    writeVertices(mesh, arrays, PIECE_VERTICES,
+                  [&](size_t first, const float* floats, size_t count) {
+                      gl.bufferSubData(GL_ARRAY_BUFFER, static_cast<GLintptr>(first * vertexBytes),
+                                       static_cast<GLsizeiptr>(count * vertexBytes), floats);
+                  });
     gl.bindBuffer(GL_ARRAY_BUFFER, 0);
     return name;
 }
@@ -125,16 +123,15 @@ bool uploadMissing(const GlBufferFunctions& gl, const Mesh& mesh, MeshDrawing& d
     MeshArrays& arrays = drawing.arrays;
     const MeshBuffers before = buffers;
     if (buffers.vertices == 0) {
+        // The index lists first, each freed once copied, so that the largest list, the
+        // vertices, goes to the graphics side while little else is held.
+        buffers.edges = upload(gl, GL_ELEMENT_ARRAY_BUFFER, arrays.edges, release);
+        buffers.triangles = upload(gl, GL_ELEMENT_ARRAY_BUFFER, arrays.triangles, release);
         if (drawing.verticesHeld) {
             buffers.vertices = upload(gl, GL_ARRAY_BUFFER, arrays.vertices, release);
         } else {
             buffers.vertices = uploadVerticesInPieces(gl, mesh, arrays);
-            if (buffers.vertices == 0) {
-                return false;
-            }
         }
-        buffers.triangles = upload(gl, GL_ELEMENT_ARRAY_BUFFER, arrays.triangles, release);
-        buffers.edges = upload(gl, GL_ELEMENT_ARRAY_BUFFER, arrays.edges, release);
     }
     if (outlines && buffers.outlines == 0) {
         buffers.outlines = upload(gl, GL_ELEMENT_ARRAY_BUFFER, arrays.outlines, release);
@@ -186,6 +183,9 @@ BufferedMesh bufferedMesh(const Mesh& mesh, ShareGroup group, const GlBufferFunc
         drawing.arrays.releaseLists();
         drawing.listsReleased = true;
         drawing.verticesHeld = false;
+        // The lists were freed to the heap, which keeps such memory for later use: give it back,
+        // as the buffer objects now hold the model.
+        malloc_trim(0);
     }
     if (!uploaded) {
         // What this group lacks is drawn from client memory from now on.
@@ -220,7 +220,9 @@ size_t clientListBytes(const Mesh& mesh) {
     }
     const MeshArrays& a = found->second.arrays;
     return a.vertices.capacity() * sizeof(float) +
-           (a.triangles.capacity() + a.edges.capacity() + a.outlines.capacity()) * sizeof(uint32_t);
+           (a.triangles.capacity() + a.edges.capacity() + a.outlines.capacity()) *
+               sizeof(uint32_t) +
+           a.cornerStartsVertex.capacity() / 8;
 }
 
 const GlBufferFunctions* beginBufferedPass(ShareGroup group) {
