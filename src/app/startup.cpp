@@ -17,6 +17,7 @@
 #include "app/shared_gl_contexts.h"
 #include "app/undo_recording.h"
 #include "app/x_errors.h"
+#include "interact/view_input.h"
 #include "panel/panel.h"
 #include "platform/platform.h"
 
@@ -39,7 +40,7 @@ struct Forwarders {
         }
         mouseButtonRecorded(*view, undoHistory, dragStepOpen, button, state, x, y);
     }
-    static void motion(int x, int y) { view->motion(x, y); }
+    static void motion(int x, int y) { viewMotion(*view, x, y); }
     static void reshape(int width, int height) {
         glViewport(0, 0, width, height);
         glutPostRedisplay();
@@ -147,7 +148,7 @@ void runTessaly(const std::vector<std::string>& glutArguments, ModelReading read
 
     platform() = desktopPlatform();
     platform().afterModalDialog = afterModalDialog;
-    reportModelsRead(readModelFolder(scene, reading), scene, reading, stderr);
+    reportModelsRead(readModelFolder(scene, reading, platform()), scene, reading, stderr);
 
     const int modelMenu = createModelMenu();
     glutMenuStatusFunc(menuStatusChanged);

@@ -35,10 +35,6 @@ struct Scene {
     void removeAllObjects();
     void destroyScene();
 
-    // Fills models from the "VRMLmodels" folder of the working directory; reports unreadable
-    // files through the platform's message box.
-    void loadModelLibrary();
-
     // Drawing passes, in the current GL context after the camera is set up.
     void drawSolid() const;
     void drawWireframe() const;

@@ -7,6 +7,7 @@
 #include <string>
 
 #include "interact/interact_fixture.h"
+#include "interact/view_input.h"
 
 namespace {
 
@@ -157,7 +158,7 @@ TEST(KeyCommands, DeleteAndEditKeysRedrawEvenWithAnEmptySelection) {
 TEST(KeyCommandsDeathTest, EscapeEndsTheProgramWithStatusOne) {
     Keys k;
     EXPECT_EQ(k.type(27), KeyEffect::Exit);
-    EXPECT_EXIT(k.view.keyboard(27, 0, 0), testing::ExitedWithCode(1), "");
+    EXPECT_EXIT(viewKeyboard(k.view, 27, 0, 0), testing::ExitedWithCode(1), "");
 }
 
 }  // namespace

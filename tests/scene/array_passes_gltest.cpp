@@ -12,6 +12,8 @@
 #include <string>
 
 #include "gl_pixels.h"
+#include "library/model_library.h"
+#include "platform/platform.h"
 #include "scene/draw.h"
 #include "scene/gl_buffers.h"
 #include "scene/index_range.h"
@@ -214,7 +216,7 @@ protected:
         std::filesystem::current_path(std::filesystem::path(TESSALY_SOURCE_DIR) / "examples");
         ScriptedPlatform scripted;
         scripted.install();
-        scene.loadModelLibrary();
+        loadModelLibrary(scene, platform());
         std::filesystem::current_path(previous);
         ASSERT_EQ(scene.models.size(), 5u);  // cube, knot, pyramid, sphere, torus
 
