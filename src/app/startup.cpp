@@ -155,13 +155,13 @@ void runTessaly(const std::vector<std::string>& glutArguments, ModelReading read
     glutSetWindow(mainWindow);
     attachPopupMenu(modelMenu, false);
 
-    openView(sideView, 0, false, SideForwarders::registerAll, modelMenu);
-    openView(frontView, 2, false, FrontForwarders::registerAll, modelMenu);
-    openView(topView, 1, false, TopForwarders::registerAll, modelMenu);
+    openView(sideView, AXIS_X, false, SideForwarders::registerAll, modelMenu);
+    openView(frontView, AXIS_Z, false, FrontForwarders::registerAll, modelMenu);
+    openView(topView, AXIS_Y, false, TopForwarders::registerAll, modelMenu);
     perspectiveView.background[0] = 0.2f;
     perspectiveView.background[1] = 0.5f;
     perspectiveView.background[2] = 0.7f;
-    openView(perspectiveView, 2, true, PerspectiveForwarders::registerAll, modelMenu);
+    openView(perspectiveView, AXIS_Z, true, PerspectiveForwarders::registerAll, modelMenu);
 
     panelSetRedisplayLater(redisplayAgainNextPass);
     controlPanel.glui = createPanel(mainWindow, panelCallback);
