@@ -127,11 +127,12 @@ PanelEffect applyPanelCommand(int id) {
             editSelection(scene, &SceneObject::translateObject, 0, 0, -d);
             return PanelEffect::Redraw;
         }
-        case ID_ROTATION:
-            for (SceneObject* object : scene.selection) {
-                panel.rotationControl->get_float_array_val(object->pendingRotation.data());
-            }
+        case ID_ROTATION: {
+            Matrix4 rotation;
+            panel.rotationControl->get_float_array_val(rotation.data());
+            setPendingRotation(scene, rotation);
             return PanelEffect::Redraw;
+        }
         case ID_ADD: {
             const int k = panel.addList->get_int_val();
             if (k <= 0) {

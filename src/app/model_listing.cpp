@@ -52,7 +52,7 @@ int listModels(ModelReading reading, std::FILE* out) {
     platform() = desktopPlatform();
     platform().showMessage = [](const std::string&, const std::string&) {};
     Scene scene;
-    const std::vector<ModelReport> reports = readModelFolder(scene, reading);
+    const std::vector<ModelReport> reports = readModelFolder(scene, reading, platform());
     platform() = previous;
     for (const ModelReport& report : reports) {
         if (report.position < 0) {

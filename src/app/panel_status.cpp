@@ -9,6 +9,7 @@
 namespace {
 
 std::string failureReason;
+uint64_t refusedEditsShown = 0;
 
 // True when the control's greying changed.
 bool setEnabled(Control* control, bool enabled) {
@@ -22,6 +23,10 @@ bool setEnabled(Control* control, bool enabled) {
 }  // namespace
 
 bool updatePanelStatus() {
+    if (scene.refusedEdits != refusedEditsShown) {
+        refusedEditsShown = scene.refusedEdits;
+        failureReason = EDIT_NOT_FINITE;
+    }
     bool changed = setEnabled(controlPanel.undoButton, undoHistory.canUndo());
     changed = setEnabled(controlPanel.redoButton, undoHistory.canRedo()) || changed;
     if (controlPanel.statusLine != nullptr) {

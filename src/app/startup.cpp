@@ -18,6 +18,7 @@
 #include "app/shared_gl_contexts.h"
 #include "app/undo_recording.h"
 #include "app/x_errors.h"
+#include "interact/view_input.h"
 #include "panel/objects_window.h"
 #include "panel/panel.h"
 #include "platform/platform.h"
@@ -41,7 +42,7 @@ struct Forwarders {
         }
         mouseButtonRecorded(*view, undoHistory, dragStepOpen, button, state, x, y);
     }
-    static void motion(int x, int y) { view->motion(x, y); }
+    static void motion(int x, int y) { viewMotion(*view, x, y); }
     static void reshape(int width, int height) {
         glViewport(0, 0, width, height);
         glutPostRedisplay();
@@ -157,20 +158,20 @@ void runTessaly(const std::vector<std::string>& glutArguments, ModelReading read
 
     platform() = desktopPlatform();
     platform().afterModalDialog = afterModalDialog;
-    reportModelsRead(readModelFolder(scene, reading), scene, reading, stderr);
+    reportModelsRead(readModelFolder(scene, reading, platform()), scene, reading, stderr);
 
     const int modelMenu = createModelMenu();
     glutMenuStatusFunc(menuStatusChanged);
     glutSetWindow(mainWindow);
     attachPopupMenu(modelMenu, false);
 
-    openView(sideView, 0, false, SideForwarders::registerAll, modelMenu);
-    openView(frontView, 2, false, FrontForwarders::registerAll, modelMenu);
-    openView(topView, 1, false, TopForwarders::registerAll, modelMenu);
+    openView(sideView, AXIS_X, false, SideForwarders::registerAll, modelMenu);
+    openView(frontView, AXIS_Z, false, FrontForwarders::registerAll, modelMenu);
+    openView(topView, AXIS_Y, false, TopForwarders::registerAll, modelMenu);
     perspectiveView.background[0] = 0.2f;
     perspectiveView.background[1] = 0.5f;
     perspectiveView.background[2] = 0.7f;
-    openView(perspectiveView, 2, true, PerspectiveForwarders::registerAll, modelMenu);
+    openView(perspectiveView, AXIS_Z, true, PerspectiveForwarders::registerAll, modelMenu);
 
     panelSetRedisplayLater(redisplayAgainNextPass);
     controlPanel.glui = createPanel(mainWindow, panelCallback);

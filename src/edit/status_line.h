@@ -22,6 +22,10 @@ struct Scene;
 constexpr size_t STATUS_COLUMNS = 21;
 constexpr size_t STATUS_ROWS = 2;
 
+// Shown as the failure after an edit step that was not applied because an object's placement
+// would have held a number too large to store (or no number at all).
+constexpr const char* EDIT_NOT_FINITE = "Edit not applied: result not finite";
+
 std::vector<std::string> statusLines(const Scene& scene, int32_t editMode,
                                      std::string_view failure = {});
 

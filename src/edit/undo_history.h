@@ -60,7 +60,10 @@ struct UndoStep {
 
 struct UndoHistory {
     // The bounds: the oldest steps are forgotten beyond maxSteps (undo and redo together) or
-    // beyond maxBytes of steps; the step made, undone or redone last is always kept.
+    // beyond maxBytes of steps and open snapshot together. The step made, undone or redone last
+    // is kept unless it alone does not fit: then it is forgotten too, and that edit cannot be
+    // undone (or redone). A snapshot that alone does not fit is not taken: the transform step
+    // that asked for it records nothing.
     size_t maxSteps = 100;
     size_t maxBytes = size_t{256} << 20;
 
@@ -74,6 +77,9 @@ struct UndoHistory {
     // matrices folded; `openDepth` counts begins not yet ended.
     std::vector<KeptMatrix> openSnapshot;
     int openDepth = 0;
+
+    // What the bound measures: the steps and the open snapshot.
+    size_t bytesHeld() const { return totalBytes + openSnapshot.capacity() * sizeof(KeptMatrix); }
 
     // Around every transform of the selection: a mouse drag from press (after any pick) to
     // release, a key command, a panel pad or ball movement from press to release. End records

@@ -13,7 +13,13 @@ struct ModelReport {
     ModelReadResult result;
 };
 
-// Appends one Mesh to scene.models for each readable model file of "VRMLmodels", in folder
-// order, and shows "Cannot read file" for each unreadable one, as Scene::loadModelLibrary does,
-// with the reading chosen. One report per file, in the same order.
-std::vector<ModelReport> readModelFolder(Scene& scene, ModelReading reading);
+struct Platform;
+
+// Appends one Mesh to scene.models for each readable model file of "VRMLmodels" (listed by
+// `platform`), in folder order, and shows "Cannot read file" through `platform` for each
+// unreadable one, with the reading chosen. One report per file, in the same order.
+std::vector<ModelReport> readModelFolder(Scene& scene, ModelReading reading,
+                                         const Platform& platform);
+
+// readModelFolder with the classic reading.
+void loadModelLibrary(Scene& scene, const Platform& platform);
