@@ -14,10 +14,12 @@
 #include "app/menus.h"
 #include "app/model_listing.h"
 #include "app/panel_status.h"
+#include "app/recovery.h"
 #include "app/shared_gl_contexts.h"
 #include "app/undo_recording.h"
 #include "app/x_errors.h"
 #include "panel/panel.h"
+#include "platform/file_dialogs.h"
 #include "platform/platform.h"
 
 namespace {
@@ -115,11 +117,13 @@ void displayMain() {
 
 void closeMain() {
     if (!exiting) {
+        // freeglut has destroyed the views by now: their GL state cannot be read any more.
+        writeRecoveryCopyBeforeEnd(false);
         std::exit(0);
     }
 }
 
-void runTessaly(const std::vector<std::string>& glutArguments, ModelReading reading) {
+void runTessaly(const std::vector<std::string>& glutArguments, ModelReading reading, bool recover) {
     // glutInit takes the options it knows out of argv, so it gets copies it may rearrange.
     std::vector<std::string> copies = glutArguments;
     std::vector<char*> argv;
@@ -147,6 +151,10 @@ void runTessaly(const std::vector<std::string>& glutArguments, ModelReading read
 
     platform() = desktopPlatform();
     platform().afterModalDialog = afterModalDialog;
+    // The Open dialog offers the recovery folder beside the usual places.
+    platform().chooseSceneToOpen = [] {
+        return gtkChooseSceneToOpenOffering(recoveryFolderInUse());
+    };
     reportModelsRead(readModelFolder(scene, reading), scene, reading, stderr);
 
     const int modelMenu = createModelMenu();
@@ -178,5 +186,9 @@ void runTessaly(const std::vector<std::string>& glutArguments, ModelReading read
         controlPanel.glui->sync_live();
     };
 
-    runEventLoop(refreshPanelStatus);
+    startRecovery(recover);
+    runEventLoop([] {
+        keepRecoveryCopy();
+        refreshPanelStatus();
+    });
 }
