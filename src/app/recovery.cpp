@@ -2,7 +2,6 @@
 
 #include <filesystem>
 #include <memory>
-#include <unordered_map>
 
 #include <csignal>
 
@@ -20,7 +19,6 @@
 namespace {
 
 std::shared_ptr<RecoveryPlace> place;
-std::unordered_map<const Mesh*, int32_t> modelIndex;
 RecoveryWriter writer;
 RecoverySchedule schedule;
 // The views as last read from GL: what a copy written without the X connection holds.
@@ -50,12 +48,7 @@ SceneSnapshot takeSnapshot(bool withViews) {
         }
     }
     snapshot.views = lastViews;
-    snapshot.objects.reserve(scene.objects.size());
-    for (const auto& object : scene.objects) {
-        const auto found = modelIndex.find(object->mesh);
-        snapshot.objects.push_back(
-            {found != modelIndex.end() ? found->second : -1, foldedTransform(*object)});
-    }
+    snapshot.objects = placedModels(scene);
     return snapshot;
 }
 
@@ -100,7 +93,6 @@ void startRecovery(bool recoverNow) {
     place->key = recoveryKey(std::filesystem::current_path(error).string());
     for (size_t i = 0; i < scene.models.size(); ++i) {
         place->modelNames.push_back(scene.models[i]->name);
-        modelIndex.emplace(scene.models[i].get(), static_cast<int32_t>(i));
     }
     lastViews = captureViews();
     started = true;

@@ -5,7 +5,10 @@
 #include <cerrno>
 
 #include <filesystem>
+#include <unordered_map>
 
+#include "edit/undo_history.h"
+#include "scene/scene.h"
 #include "scenefile/file_io.h"
 #include "scenefile/recovery_place.h"
 
@@ -19,6 +22,20 @@ bool samePlace(const std::string& a, const std::string& b) {
 }
 
 }  // namespace
+
+std::vector<PlacedModel> placedModels(const Scene& scene) {
+    std::unordered_map<const Mesh*, int32_t> index;
+    for (size_t i = 0; i < scene.models.size(); ++i) {
+        index.emplace(scene.models[i].get(), static_cast<int32_t>(i));
+    }
+    std::vector<PlacedModel> placed;
+    placed.reserve(scene.objects.size());
+    for (const auto& object : scene.objects) {
+        const auto found = index.find(object->mesh);
+        placed.push_back({found != index.end() ? found->second : -1, foldedTransform(*object)});
+    }
+    return placed;
+}
 
 std::string formatSnapshot(const SceneSnapshot& snapshot, const std::vector<std::string>& names) {
     SceneFileContent content;

@@ -25,6 +25,11 @@ struct SceneSnapshot {
     std::vector<PlacedModel> objects;
 };
 
+struct Scene;
+// Each object's model index and placement, pending rotation folded in, bit for bit as undo keeps
+// it. Quick enough for the event loop even with 100,000 objects.
+std::vector<PlacedModel> placedModels(const Scene& scene);
+
 // Where the copies of one working folder go, and the library's names that the model indices
 // stand for.
 struct RecoveryPlace {
