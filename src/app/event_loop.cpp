@@ -11,6 +11,7 @@
 
 #include "app/menu_repaint.h"
 #include "app/press_log.h"
+#include "platform/gtk_session.h"
 //
 #include <GL/freeglut.h>
 #include <GL/glx.h>
@@ -110,6 +111,8 @@ void wakeEventLoop() {
 void endOnSignals(const std::vector<int>& signals, void (*lastWords)()) {
     openWakePipe();
     signalLastWords = lastWords;
+    // A modal dialog runs a loop of its own: the signals must end the program from there too.
+    watchDuringDialogs(wakeRead, drainWakePipe);
     for (int signal : signals) {
         struct sigaction previous {};
         if (sigaction(signal, nullptr, &previous) == 0 && previous.sa_handler == SIG_IGN) {

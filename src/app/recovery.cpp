@@ -151,6 +151,10 @@ void writeRecoveryCopyBeforeEnd(bool withViews) {
     writer.writeNow(*place, takeSnapshot(withViews));
 }
 
+void waitForRecoveryWrite() {
+    writer.wait();
+}
+
 void sceneFileSaved(const std::string& path) {
     undoHistory.markSaved();
     schedule.held(undoHistory.changes);

@@ -22,6 +22,9 @@ void keepRecoveryCopy();
 // `withViews`: the views' GL state can be read (false once the X connection is gone).
 void writeRecoveryCopyBeforeEnd(bool withViews);
 
+// Before a save writes: a copy still being written finishes first, so that the two writers never
+// run at once.
+void waitForRecoveryWrite();
 // A save or a load of `path` succeeded.
 void sceneFileSaved(const std::string& path);
 void sceneFileLoaded(const std::string& path);

@@ -94,6 +94,7 @@ bool saveScene(std::string& reason) {
         reason = "not saved: a number is inf or nan";
         return false;
     }
+    waitForRecoveryWrite();
     if (!writeFileAtomically(*path, formatSceneFile(content), reason)) {
         return false;
     }

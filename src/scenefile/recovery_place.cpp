@@ -138,10 +138,7 @@ std::vector<std::string> recoveryCopies(const std::string& folder, std::string_v
 }
 
 std::string inPlaceBackupName(std::string_view key, std::time_t when, std::string_view target) {
-    std::string name = cutAt(fs::path(target).filename().string(), 120);
-    if (!name.ends_with(".vsf")) {
-        name += ".vsf";
-    }
+    const std::string name = cutAt(fs::path(target).filename().string(), 120);
     return std::string(key) + " " + timeText(when) + " before saving " + name;
 }
 

@@ -32,8 +32,9 @@ std::optional<size_t> recoveryCopyObjects(std::string_view fileName, std::string
 // The names of the copies of `key` in `folder`, oldest first (by the time in the name).
 std::vector<std::string> recoveryCopies(const std::string& folder, std::string_view key);
 
-// The name that keeps the old content of `target` while it is overwritten in place; ".vsf" is
-// added when the target's name lacks it, so the Open dialog lists it.
+// The name that keeps the old content of `target` while it is overwritten in place. It ends as
+// the target's name does, so a kept scene file is listed by the Open dialog and other files are
+// not mistaken for scenes.
 std::string inPlaceBackupName(std::string_view key, std::time_t when, std::string_view target);
 
 // Makes the folder and any missing parents, private to the user (0700). False when it cannot.

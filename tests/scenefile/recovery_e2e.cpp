@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 #include <signal.h>
+#include <sys/wait.h>
 #include <unistd.h>
 
 #include <filesystem>
@@ -407,4 +408,35 @@ TEST(RecoveryE2E, AKillDuringAnInPlaceSaveLeavesTheOldOrTheNewSceneRecoverable) 
               << ", old kept " << oldKept << "\n";
     EXPECT_TRUE(oldInPlace || newInPlace || oldKept)
         << "big.vsf holds " << now.size() << " bytes, neither scene; kept copies: " << kept.size();
+}
+
+TEST(RecoveryE2E, LosingTheXServerKeepsTheCopy) {
+    Editing editing;
+    ProgramRun& run = editing.run;
+    ASSERT_TRUE(run.start());
+    editing.addAndMoveCube();
+    // The server goes away under the program (a display that is shut down, a dropped session).
+    // The harness's own connection goes with it and is left alone from here on.
+    kill(run.xserver, SIGKILL);
+    waitpid(run.xserver, nullptr, 0);
+    run.xserver = -1;
+    run.connection = nullptr;
+    EXPECT_EQ(run.waitForExit(), 1);
+    const auto copies = copiesOf(run);
+    ASSERT_EQ(copies.size(), 1u);
+    EXPECT_EQ(objectLine(contentOf(copies[0])), MOVED_CUBE);
+}
+
+TEST(RecoveryE2E, ASignalWhileADialogIsOpenStillKeepsTheCopyAndEnds) {
+    Editing editing;
+    ProgramRun& run = editing.run;
+    ASSERT_TRUE(run.start());
+    editing.addAndMoveCube();
+    run.menu(run.view(1).centre(), MENU_LOAD);
+    ASSERT_TRUE(focusWindow(run, "Load Scene"));
+    kill(run.program, SIGTERM);
+    EXPECT_EQ(run.waitForExit(), 128 + SIGTERM);
+    const auto copies = copiesOf(run);
+    ASSERT_EQ(copies.size(), 1u);
+    EXPECT_EQ(objectLine(contentOf(copies[0])), MOVED_CUBE);
 }

@@ -124,8 +124,8 @@ TEST(RecoveryPlaceTest, KeysTellFoldersApartAndNamesSayTimeAndCount) {
     EXPECT_FALSE(recoveryCopyObjects(key + "x 2026-12-07 18.30.05 2 objects.vsf", key));
     EXPECT_EQ(inPlaceBackupName(key, aMoment(), "/x/scene.vsf"),
               key + " 2026-12-07 18.30.05 before saving scene.vsf");
-    EXPECT_EQ(inPlaceBackupName(key, aMoment(), "/x/scene"),
-              key + " 2026-12-07 18.30.05 before saving scene.vsf");
+    EXPECT_EQ(inPlaceBackupName(key, aMoment(), "/x/model.glb"),
+              key + " 2026-12-07 18.30.05 before saving model.glb");
 }
 
 TEST_F(RecoveryTest, ACopyIsWhatASaveWouldWriteAndReplacesTheOlderOne) {
