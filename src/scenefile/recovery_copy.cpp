@@ -32,7 +32,10 @@ std::vector<PlacedModel> placedModels(const Scene& scene) {
     placed.reserve(scene.objects.size());
     for (const auto& object : scene.objects) {
         const auto found = index.find(object->mesh);
-        placed.push_back({found != index.end() ? found->second : -1, foldedTransform(*object)});
+        // Only selected objects carry a pending rotation; the rest are taken as they are.
+        const bool pending = object->pendingRotation != identityMatrix();
+        placed.push_back({found != index.end() ? found->second : -1,
+                          pending ? foldedTransform(*object) : object->transform});
     }
     return placed;
 }
