@@ -1,5 +1,5 @@
 #!/usr/bin/env python3
-"""Writes the model seed corpus fuzz/corpus/model/ from the model texts that the reader tests
+"""Writes the model seed corpus fuzz/corpus/model/ from the model texts that the reading tests
 spell out as C++ string literals, plus the two small example models. Run from anywhere; files are
 named by a hash of their bytes, so running it again adds nothing twice."""
 import hashlib
@@ -16,7 +16,8 @@ literal = re.compile(r'"((?:[^"\\\n]|\\.)*)"')
 joined = re.compile(r'(?:"(?:[^"\\\n]|\\.)*"\s*)+')
 # Raw string literals R"(...)" hold whole model files.
 raw = re.compile(r'R"([^(\s]*)\((.*?)\)\1"', re.S)
-keywords = ("Coordinate", "Normal", "coordIndex", "normalIndex", "point", "vector")
+keywords = ("Coordinate", "Normal", "coordIndex", "normalIndex", "point", "vector", "Box", "Cube",
+            "Sphere", "Cone", "Cylinder", "ElevationGrid", "Extrusion", "Inline", "PROTO", "Text")
 escapes = {"n": b"\n", "t": b"\t", "r": b"\r", "\\": b"\\", '"': b'"', "'": b"'", "0": b"\0"}
 
 
@@ -41,7 +42,8 @@ def decode(body):
 
 
 count = 0
-for source in sorted((top / "tests" / "library").glob("*.cpp")):
+sources = [*(top / "tests" / "library").glob("*.cpp"), *(top / "tests" / "reader_helper").glob("*.cpp")]
+for source in sorted(sources):
     text = source.read_text()
     for match in joined.finditer(text):
         data = b"".join(decode(m.group(1)) for m in literal.finditer(match.group(0)))

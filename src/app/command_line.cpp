@@ -28,7 +28,7 @@ CommandLine parseCommandLine(int argc, const char* const* argv) {
 }
 
 std::string usageText() {
-    return "Usage: tessaly [--full-vrml] [--list-models] [--recover] [--help] [GLUT options]\n"
+    return "Usage: tessaly [--full-vrml] [--list-models] [--help] [--recover] [GLUT options]\n"
            "\n"
            "Tessaly reads every model file (*.wrl) in the folder VRMLmodels of the folder it is\n"
            "started in. By default it takes the first point list, normal list and face lists of\n"

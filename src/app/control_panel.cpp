@@ -8,6 +8,7 @@
 #include "app/event_loop.h"
 #include "app/frame_all.h"
 #include "app/globals.h"
+#include "app/objects_commands.h"
 #include "app/panel_status.h"
 #include "app/scene_file_commands.h"
 #include "edit/status_line.h"
@@ -45,7 +46,9 @@ void ControlPanel::build() {
     scaleControl = glui->add_translation("Scale", TranslationKind::Y, ID_SCALE);
     scaleControl->set_speed(0.01f);
     rotationControl = glui->add_rotation("Rotation", ID_ROTATION);
+    // "Frame All" and "Objects" share the row below the ball.
     glui->add_button("Frame All", ID_FRAME_ALL);
+    glui->add_button("Objects", ID_OBJECTS)->besidePrevious = true;
     // Undo and Redo share a row; greyed out until there is something to undo or redo.
     undoButton = glui->add_button("Undo", ID_UNDO);
     redoButton = glui->add_button("Redo", ID_REDO);
@@ -160,6 +163,8 @@ PanelEffect applyPanelCommand(int id) {
         case ID_FRAME_ALL:
             frameAllViews();
             return PanelEffect::Redraw;
+        case ID_OBJECTS:
+            return PanelEffect::OpenObjects;
         case ID_UNDO:
             return undoHistory.undo(scene) ? PanelEffect::Redraw : PanelEffect::None;
         case ID_REDO:
@@ -195,6 +200,9 @@ void panelCallback(int id) {
             break;
         case PanelEffect::SaveScene:
             runFileCommandLater(saveScene);
+            break;
+        case PanelEffect::OpenObjects:
+            openObjectsWindow();
             break;
     }
 }

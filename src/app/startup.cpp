@@ -13,11 +13,13 @@
 #include "app/menu_repaint.h"
 #include "app/menus.h"
 #include "app/model_listing.h"
+#include "app/objects_commands.h"
 #include "app/panel_status.h"
 #include "app/recovery.h"
 #include "app/shared_gl_contexts.h"
 #include "app/undo_recording.h"
 #include "app/x_errors.h"
+#include "panel/objects_window.h"
 #include "panel/panel.h"
 #include "platform/file_dialogs.h"
 #include "platform/platform.h"
@@ -78,7 +80,8 @@ void afterModalDialog() {
             glutPostRedisplay();
         }
     }
-    for (int window : {mainWindow, controlPanel.glui != nullptr ? controlPanel.glui->window : 0}) {
+    for (int window : {mainWindow, controlPanel.glui != nullptr ? controlPanel.glui->window : 0,
+                       objectsWindowShown() ? objectsWindowId() : 0}) {
         if (window != 0) {
             glutSetWindow(window);
             glutPostRedisplay();
@@ -87,6 +90,14 @@ void afterModalDialog() {
     if (current != 0) {
         glutSetWindow(current);
     }
+}
+
+// After every pass of the event loop: the panel's status and the Objects window follow the
+// Scene.
+void followTheScene() {
+    keepRecoveryCopy();
+    refreshPanelStatus();
+    refreshObjectsWindow();
 }
 
 int createViewWindow() {
@@ -187,8 +198,5 @@ void runTessaly(const std::vector<std::string>& glutArguments, ModelReading read
     };
 
     startRecovery(recover);
-    runEventLoop([] {
-        keepRecoveryCopy();
-        refreshPanelStatus();
-    });
+    runEventLoop(followTheScene);
 }

@@ -364,6 +364,13 @@ std::optional<unsigned long> ProgramRun::findWindow(const std::string& title) co
     return std::nullopt;
 }
 
+bool ProgramRun::stacksAbove(unsigned long upper, unsigned long lower) const {
+    // The root's children come bottom first.
+    const std::vector<Window> stack = children(dpy(connection), DefaultRootWindow(dpy(connection)));
+    const auto at = [&stack](unsigned long w) { return std::find(stack.begin(), stack.end(), w); };
+    return at(upper) != stack.end() && at(lower) != stack.end() && at(upper) > at(lower);
+}
+
 std::optional<ScreenRect> ProgramRun::windowRect(unsigned long window) const {
     Display* d = dpy(connection);
     XWindowAttributes attributes;
@@ -789,9 +796,9 @@ void ProgramRun::settle() const {
         PROGRAM_RESPONSE);
 }
 
-void ProgramRun::requestClose() const {
+void ProgramRun::requestClose(const std::string& title) const {
     Display* d = dpy(connection);
-    const auto window = findWindow("Tessaly");
+    const auto window = findWindow(title);
     if (!window) {
         return;
     }
