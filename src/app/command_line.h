@@ -9,6 +9,7 @@ struct CommandLine {
     bool fullVrml = false;      // --full-vrml
     bool listModels = false;    // --list-models
     bool help = false;          // --help
+    bool recover = false;       // --recover
     std::string unknownOption;  // the first argument starting with "--" that is none of ours
     std::vector<std::string> glutArguments;  // the program name, then GLUT's arguments in order
 };

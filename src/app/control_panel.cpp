@@ -55,6 +55,8 @@ void ControlPanel::build() {
     redoButton->besidePrevious = true;
     undoButton->enabled = false;
     redoButton->enabled = false;
+    // The scene file's line above the mode, objects and triangles.
+    sceneFileLine = glui->add_status_text(1);
     statusLine = glui->add_status_text(static_cast<int>(STATUS_ROWS));
     // A pad or ball movement is one undo step from press to release.
     glui->dragStarted = [](int) {

@@ -40,6 +40,7 @@ struct ControlPanel {
     Control* undoButton = nullptr;
     Control* redoButton = nullptr;
     Control* statusLine = nullptr;
+    Control* sceneFileLine = nullptr;  // one row above the status line
     void (*callback)(int id) = nullptr;
     float lastX = 0;
     float lastY = 0;

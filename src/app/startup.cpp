@@ -15,12 +15,14 @@
 #include "app/model_listing.h"
 #include "app/objects_commands.h"
 #include "app/panel_status.h"
+#include "app/recovery.h"
 #include "app/shared_gl_contexts.h"
 #include "app/undo_recording.h"
 #include "app/x_errors.h"
 #include "interact/view_input.h"
 #include "panel/objects_window.h"
 #include "panel/panel.h"
+#include "platform/file_dialogs.h"
 #include "platform/platform.h"
 
 namespace {
@@ -94,6 +96,7 @@ void afterModalDialog() {
 // After every pass of the event loop: the panel's status and the Objects window follow the
 // Scene.
 void followTheScene() {
+    keepRecoveryCopy();
     refreshPanelStatus();
     refreshObjectsWindow();
 }
@@ -126,11 +129,13 @@ void displayMain() {
 
 void closeMain() {
     if (!exiting) {
+        // freeglut has destroyed the views by now: their GL state cannot be read any more.
+        writeRecoveryCopyBeforeEnd(false);
         std::exit(0);
     }
 }
 
-void runTessaly(const std::vector<std::string>& glutArguments, ModelReading reading) {
+void runTessaly(const std::vector<std::string>& glutArguments, ModelReading reading, bool recover) {
     // glutInit takes the options it knows out of argv, so it gets copies it may rearrange.
     std::vector<std::string> copies = glutArguments;
     std::vector<char*> argv;
@@ -158,6 +163,10 @@ void runTessaly(const std::vector<std::string>& glutArguments, ModelReading read
 
     platform() = desktopPlatform();
     platform().afterModalDialog = afterModalDialog;
+    // The Open dialog offers the recovery folder beside the usual places.
+    platform().chooseSceneToOpen = [] {
+        return gtkChooseSceneToOpenOffering(recoveryFolderInUse());
+    };
     reportModelsRead(readModelFolder(scene, reading, platform()), scene, reading, stderr);
 
     const int modelMenu = createModelMenu();
@@ -189,5 +198,6 @@ void runTessaly(const std::vector<std::string>& glutArguments, ModelReading read
         controlPanel.glui->sync_live();
     };
 
+    startRecovery(recover);
     runEventLoop(followTheScene);
 }

@@ -181,6 +181,7 @@ void push(UndoHistory& history, UndoStep step) {
     history.undone.clear();
     history.totalBytes += step.bytes();
     history.done.push_back(std::move(step));
+    ++history.changes;
     trim(history, true);
 }
 
@@ -247,6 +248,7 @@ bool undoOrRedo(UndoHistory& history, Scene& scene, bool isUndo) {
     history.totalBytes += step.bytes();
     to.push_back(std::move(step));
     from.pop_back();
+    ++history.changes;
     trim(history, !isUndo);
     return true;
 }

@@ -81,6 +81,15 @@ struct UndoHistory {
     // What the bound measures: the steps and the open snapshot.
     size_t bytesHeld() const { return totalBytes + openSnapshot.capacity() * sizeof(KeptMatrix); }
 
+    // Counts the changes to the objects: every step made, undone or redone. `savedAt` is the
+    // count that the last saved or loaded scene file holds (0 at start).
+    uint64_t changes = 0;
+    uint64_t savedAt = 0;
+    // Whether the objects hold changes that no scene file holds.
+    bool unsaved() const { return changes != savedAt; }
+    // A scene file now holds the objects as they are.
+    void markSaved() { savedAt = changes; }
+
     // Around every transform of the selection: a mouse drag from press (after any pick) to
     // release, a key command, a panel pad or ball movement from press to release. End records
     // one step for the selected objects whose placement changed, and none when nothing did.

@@ -196,6 +196,11 @@ bool overwrite(int fd, std::string_view content) {
            ftruncate(fd, static_cast<off_t>(content.size())) == 0 && fsync(fd) == 0;
 }
 
+PreviousContentKeeper& previousContentKeeper() {
+    static PreviousContentKeeper keeper;
+    return keeper;
+}
+
 // Writes the open target itself, as opening it for writing would. Room is reserved first where the
 // file system can, so that a full disk is mostly found before the old content is touched; a write
 // that fails later puts the old content back if it could be read. `error` holds why it failed.
@@ -207,16 +212,28 @@ bool writeInPlace(int fd, const std::string& target, std::string_view content, i
         return false;
     }
     const auto previous = readWholeFile(target);
+    // A kill during the write would leave neither version whole: the old one is kept first.
+    std::function<void()> releaseKept;
+    if (previous && previousContentKeeper()) {
+        releaseKept = previousContentKeeper()(target, *previous);
+        if (!releaseKept) {
+            error = errno != 0 ? errno : EIO;
+            return false;
+        }
+    }
     const int flags = fcntl(fd, F_GETFL);
     if (flags >= 0) {
         fcntl(fd, F_SETFL, flags & ~O_NONBLOCK);
     }
     if (overwrite(fd, content)) {
+        if (releaseKept) {
+            releaseKept();
+        }
         return true;
     }
     error = errno;
-    if (previous) {
-        overwrite(fd, *previous);
+    if (previous && overwrite(fd, *previous) && releaseKept) {
+        releaseKept();
     }
     return false;
 }
@@ -255,6 +272,10 @@ bool replaceThroughTemporary(int fd, const std::string& tempPath, const std::str
 }
 
 }  // namespace
+
+void keepPreviousContentWith(PreviousContentKeeper keeper) {
+    previousContentKeeper() = std::move(keeper);
+}
 
 std::string errorText(int error) {
     // The English description whatever the locale, as the rest of the panel's text.

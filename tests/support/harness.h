@@ -150,6 +150,9 @@ struct ProgramRun {
     std::filesystem::path stderrPath() const;
     // The home folder of `user`, made at launch and removed with the run.
     std::filesystem::path userHome() const;
+    // The program's XDG_STATE_HOME (where it keeps recovery copies): beside the folder, made at
+    // launch and removed with the run, so that no run touches the real home.
+    std::filesystem::path stateHome() const;
     // Adds a test failure when the program's standard error holds a sanitizer report.
     void checkProgramErrors() const;
 };
