@@ -1,13 +1,14 @@
-// Placing a big model through the real program: the generated model of a million triangles (one
-// normal per point) is the only model of a fresh program on its own virtual X server; its front
-// view's pop-up menu adds it ("Add Object", first entry). Measured per run, in the program's
-// process: the processor time from the click to the program falling idle after the four views
-// show the model (menu handling, building the drawing data, the first frame of each view), and
-// how far its peak resident memory grew from just before the click, against the size of the
-// model's four lists. Once with the program as it is (buffer objects where the GL has them), once
-// with TESSALY_CLIENT_ARRAYS=1. Every run is a fresh program; medians are printed.
+// Placing a big model through the real program: the generated model of a million triangles (with
+// normals per point, per face, or none) is the only model of a fresh program on its own virtual X
+// server; its front view's pop-up menu adds it ("Add Object", first entry). Measured per run, in
+// the program's process: the processor time from the click to the program falling idle after the
+// four views show the model (menu handling, building the drawing data, the first frame of each
+// view), and how far its peak resident memory grew from just before the click, against the size of
+// the model's four lists. With the program as it is (buffer objects where the GL has them) and, on
+// request, with TESSALY_CLIENT_ARRAYS=1. Every run is a fresh program; medians are printed.
 //
-// Usage: bench_place [runs per way, default 5]. Starts its own X servers (xvfb-run not needed).
+// Usage: bench_place [runs per layout and way, default 3] [all]. Starts its own X servers (xvfb-run
+// not needed).
 #include <unistd.h>
 
 #include <algorithm>
@@ -134,7 +135,9 @@ Placing placeOnce(const fs::path& model) {
 }  // namespace
 
 int main(int argc, char** argv) {
-    const int runs = argc > 1 ? std::max(1, std::atoi(argv[1])) : 5;
+    const int runs = argc > 1 ? std::max(1, std::atoi(argv[1])) : 3;
+    // With a second argument "all", also with TESSALY_CLIENT_ARRAYS=1.
+    const bool bothWays = argc > 2 && std::string(argv[2]) == "all";
     std::string pattern = (fs::temp_directory_path() / "tessaly-place-XXXXXX").string();
     if (mkdtemp(pattern.data()) == nullptr) {
         std::perror("mkdtemp");
@@ -143,54 +146,66 @@ int main(int argc, char** argv) {
     const fs::path folder = pattern;
     fs::create_directory(folder / "VRMLmodels");
     const fs::path model = folder / "VRMLmodels" / "grid.wrl";
-    const size_t triangles = writeGridModel(model, MILLION_TRIANGLE_GRID);
-
-    // The model's lists as the program reads them.
-    const auto previous = fs::current_path();
-    fs::current_path(folder);
-    Mesh mesh("grid.wrl");
-    const bool read = loadModel(mesh);
-    fs::current_path(previous);
-    if (!read) {
-        std::fprintf(stderr, "cannot read the generated model\n");
-        return 1;
-    }
-    const double lists =
-        static_cast<double>(listBytes(mesh.points) + listBytes(mesh.normals) +
-                            listBytes(mesh.coordIndex) + listBytes(mesh.normalIndex));
     const double mb = 1024.0 * 1024.0;
-    std::printf("grid.wrl: %zu triangles, %zu points, %.1f MB file, lists %.1f MB\n", triangles,
-                mesh.points.size(), static_cast<double>(fs::file_size(model)) / mb, lists / mb);
-    std::printf("%-16s %8s %8s %12s %14s   (medians of %d fresh programs)\n", "way", "cpu s",
-                "shown s", "peak growth", "resident after", runs);
-    for (const bool clientArrays : {false, true}) {
-        if (clientArrays) {
-            setenv(CLIENT_ARRAYS_VARIABLE, "1", 1);
-        } else {
-            unsetenv(CLIENT_ARRAYS_VARIABLE);
+    std::printf("%-10s %-16s %8s %8s %12s %14s   (medians of %d fresh programs)\n", "normals",
+                "way", "cpu s", "shown s", "peak growth", "resident after", runs);
+    for (const GridNormals layout :
+         {GridNormals::PerVertex, GridNormals::PerFace, GridNormals::None}) {
+        // BENCH_PLACE_GRID=n places an n by n grid instead: with a small one, the growth that does
+        // not depend on the model's size shows.
+        const char* grid = std::getenv("BENCH_PLACE_GRID");
+        const int n = grid != nullptr ? std::max(2, std::atoi(grid)) : MILLION_TRIANGLE_GRID;
+        const size_t triangles = writeGridModel(model, n, layout);
+        // The model's lists as the program reads them.
+        const auto previous = fs::current_path();
+        fs::current_path(folder);
+        Mesh mesh("grid.wrl");
+        const bool read = loadModel(mesh);
+        fs::current_path(previous);
+        if (!read) {
+            std::fprintf(stderr, "cannot read the generated model\n");
+            return 1;
         }
-        std::vector<double> cpu, wall, peak, resident;
-        for (int i = 0; i < runs; ++i) {
-            const Placing p = placeOnce(model);
-            if (!p.ok) {
-                std::fprintf(stderr, "run %d failed\n", i);
+        const double lists =
+            static_cast<double>(listBytes(mesh.points) + listBytes(mesh.normals) +
+                                listBytes(mesh.coordIndex) + listBytes(mesh.normalIndex));
+        std::printf(
+            "normals %s: %zu triangles, %zu points, %zu normals, %.1f MB file, lists %.1f MB\n",
+            gridNormalsName(layout), triangles, mesh.points.size(), mesh.normals.size(),
+            static_cast<double>(fs::file_size(model)) / mb, lists / mb);
+        for (const bool clientArrays : {false, true}) {
+            if (clientArrays && !bothWays) {
                 continue;
             }
-            cpu.push_back(p.cpu);
-            wall.push_back(p.wall);
-            peak.push_back(p.peakGrowth);
-            resident.push_back(p.residentGrowth);
-            std::printf(
-                "  run %d: cpu %.2f s, shown after %.2f s, peak +%.0f MB (%.2fx lists), "
-                "resident +%.0f MB\n",
-                i, p.cpu, p.wall, p.peakGrowth / mb, p.peakGrowth / lists, p.residentGrowth / mb);
+            if (clientArrays) {
+                setenv(CLIENT_ARRAYS_VARIABLE, "1", 1);
+            } else {
+                unsetenv(CLIENT_ARRAYS_VARIABLE);
+            }
+            std::vector<double> cpu, wall, peak, resident;
+            for (int i = 0; i < runs; ++i) {
+                const Placing p = placeOnce(model);
+                if (!p.ok) {
+                    std::fprintf(stderr, "run %d failed\n", i);
+                    continue;
+                }
+                cpu.push_back(p.cpu);
+                wall.push_back(p.wall);
+                peak.push_back(p.peakGrowth);
+                resident.push_back(p.residentGrowth);
+                std::printf(
+                    "  run %d: cpu %.2f s, shown after %.2f s, peak +%.0f MB (%.2fx lists), "
+                    "resident +%.0f MB\n",
+                    i, p.cpu, p.wall, p.peakGrowth / mb, p.peakGrowth / lists,
+                    p.residentGrowth / mb);
+                std::fflush(stdout);
+            }
+            const char* way = clientArrays ? "client arrays" : "buffer objects";
+            std::printf("%-10s %-16s %8.2f %8.2f %6.0f MB %4.2fx %8.0f MB %4.2fx\n",
+                        gridNormalsName(layout), way, median(cpu), median(wall), median(peak) / mb,
+                        median(peak) / lists, median(resident) / mb, median(resident) / lists);
             std::fflush(stdout);
         }
-        const char* way = clientArrays ? "client arrays" : "buffer objects";
-        std::printf("%-16s %8.2f %8.2f %6.0f MB %4.2fx %8.0f MB %4.2fx\n", way, median(cpu),
-                    median(wall), median(peak) / mb, median(peak) / lists, median(resident) / mb,
-                    median(resident) / lists);
-        std::fflush(stdout);
     }
     unsetenv(CLIENT_ARRAYS_VARIABLE);
     fs::remove_all(folder);

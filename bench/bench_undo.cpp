@@ -98,6 +98,42 @@ void newOfLargeScene() {
         history.totalBytes / 1048576.0, heap / 1048576.0, recordMs, undoMs, redoMs);
 }
 
+// The bound against steps larger than it: with 4,000,000 objects, a New (one kept object each)
+// and a drag of all of them (a snapshot of one matrix each) pass 256 MiB. Printed: what the
+// history holds at the peak of each and afterwards, and whether the step can be undone.
+void stepsBeyondTheBound() {
+    constexpr int OBJECTS = 4'000'000;
+    Scene scene;
+    fill(scene, OBJECTS);
+    UndoHistory history;
+    scene.selectObject(0);
+    history.beginTransformStep(scene);
+    scene.objects[0]->translateObject(1, 0, 0);
+    history.endTransformStep(scene);
+    select(scene, OBJECTS);
+    history.beginTransformStep(scene);
+    const double snapshot = static_cast<double>(history.bytesHeld());
+    for (SceneObject* object : scene.selection) {
+        object->translateObject(0.5f, 0, 0);
+    }
+    history.endTransformStep(scene);
+    std::printf(
+        "  drag of %d objects (snapshot would be %.0f MB): %.2f MB held during it, "
+        "%zu steps after, %.2f MB held\n",
+        OBJECTS, OBJECTS * sizeof(KeptMatrix) / 1048576.0, snapshot / 1048576.0,
+        history.done.size(), history.bytesHeld() / 1048576.0);
+    scene.clearSelection();
+    const auto start = Clock::now();
+    history.recordReplaceAll(scene);
+    scene.removeAllObjects();
+    std::printf(
+        "  New of %d objects (step of %.0f MB): %zu steps kept, %.2f MB held, can undo: "
+        "%s; %.0f ms\n",
+        OBJECTS, OBJECTS * sizeof(KeptObject) / 1048576.0, history.done.size(),
+        history.bytesHeld() / 1048576.0, history.canUndo() ? "yes" : "no",
+        microseconds(Clock::now() - start) / 1000);
+}
+
 }  // namespace
 
 int main() {
@@ -109,5 +145,7 @@ int main() {
     }
     std::printf("Replacing every object (%zu bytes a kept object)\n", sizeof(KeptObject));
     newOfLargeScene();
+    std::printf("Steps beyond the %zu MiB bound\n", UndoHistory{}.maxBytes >> 20);
+    stepsBeyondTheBound();
     return 0;
 }

@@ -1,7 +1,9 @@
-// Rules of the source tree itself. The folders of src/ form layers: only app, the top, knows the
-// program's globals and wires the GLUT callbacks, and no chain of includes leads from a folder
-// back to itself. The build names its sources one by one, so a file left out of the lists would
-// silently never compile or run.
+// Rules of the source tree itself. The folders of src/ form layers in the order the README states:
+// a folder includes only folders below it, only app, the top, knows the program's globals and
+// wires the GLUT callbacks, and no chain of includes leads from a folder back to itself. The
+// reader helper program's sources stand apart: they may use the reader's stream format and the
+// plain vector types, and nothing of the editor includes them. The build names its sources one by
+// one, so a file left out of the lists would silently never compile or run.
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -140,6 +142,98 @@ TEST(SourceTree, ACycleOfIncludesIsFound) {
     EXPECT_TRUE(findCycle(graph).empty());
     graph["scene"]["app"].push_back({"s", "app/globals.h"});
     EXPECT_EQ(findCycle(graph), (std::vector<std::string>{"app", "view", "scene", "app"}));
+}
+
+// The folders of src/ in the order the README's structure paragraph names them, top first: every
+// `src/NAME` between "The layout of the sources, top layer first:" and "A folder includes only
+// folders after it".
+std::vector<std::string> statedLayers() {
+    const std::string readme = textOf(TOP / "README.md");
+    const std::string start = "The layout of the sources, top layer first:";
+    const std::string end = "A folder includes only folders after it";
+    const auto from = readme.find(start);
+    const auto to = readme.find(end, from == std::string::npos ? 0 : from);
+    if (from == std::string::npos || to == std::string::npos) {
+        return {};
+    }
+    const std::string paragraph = readme.substr(from, to - from);
+    const std::regex named("`src/([a-z_]+)`");
+    std::vector<std::string> layers;
+    for (auto it = std::sregex_iterator(paragraph.begin(), paragraph.end(), named);
+         it != std::sregex_iterator(); ++it) {
+        if (std::find(layers.begin(), layers.end(), (*it)[1].str()) == layers.end()) {
+            layers.push_back((*it)[1].str());
+        }
+    }
+    return layers;
+}
+
+// The folder of the helper program's own sources, which is no layer of the editor.
+const std::string HELPER = "reader_helper";
+
+// Where the include graph breaks the stated order: an include of a folder at or above the
+// including one, of a folder the order does not name, or, for the helper, of anything but the
+// reader's headers and the plain vector types; and any include of the helper's sources.
+std::string orderBreaches(const FolderGraph& graph, const std::vector<std::string>& layers) {
+    auto rank = [&](const std::string& folder) {
+        return std::find(layers.begin(), layers.end(), folder) - layers.begin();
+    };
+    const auto unknown = static_cast<std::ptrdiff_t>(layers.size());
+    std::string found;
+    for (const auto& [folder, edges] : graph) {
+        if (folder != HELPER && rank(folder) == unknown) {
+            found += "src/" + folder + " is not in the README's order\n";
+        }
+        for (const auto& [target, includes] : edges) {
+            for (const Include& include : includes) {
+                const bool allowed = folder == HELPER
+                                         ? target == "reader" || include.header == "scene/vec.h"
+                                         : target != HELPER && rank(target) != unknown &&
+                                               rank(target) > rank(folder);
+                if (!allowed) {
+                    found += include.place + " includes " + include.header + "\n";
+                }
+            }
+        }
+    }
+    return found;
+}
+
+// The README states the order and names every folder of src/ but the helper's, the reader's
+// side among them (it may not exist yet: a named folder without sources is allowed).
+TEST(SourceTree, TheReadmeStatesTheLayers) {
+    const std::vector<std::string> layers = statedLayers();
+    EXPECT_EQ(layers, (std::vector<std::string>{"app", "interact", "view", "scenefile", "library",
+                                                "reader", "edit", "panel", "scene", "platform"}));
+}
+
+TEST(SourceTree, EveryIncludePointsDownTheStatedLayers) {
+    const std::vector<std::string> layers = statedLayers();
+    ASSERT_FALSE(layers.empty()) << "README.md states no order of the folders";
+    EXPECT_EQ(orderBreaches(folderGraph(), layers), "");
+}
+
+// The check itself finds includes that point up, sideways into an unnamed folder, into the
+// helper, or out of the helper beyond what it may use.
+TEST(SourceTree, AnIncludeAgainstTheOrderIsFound) {
+    const std::vector<std::string> layers = {"app", "view", "reader", "scene"};
+    FolderGraph graph;
+    graph["app"]["view"].push_back({"a:1", "view/view.h"});
+    graph["view"]["scene"].push_back({"v:1", "scene/scene.h"});
+    graph[HELPER]["reader"].push_back({"h:1", "reader/mesh_lists.h"});
+    graph[HELPER]["scene"].push_back({"h:2", "scene/vec.h"});
+    EXPECT_EQ(orderBreaches(graph, layers), "");
+    graph["scene"]["view"].push_back({"s:1", "view/camera.h"});
+    graph["view"]["extra"].push_back({"v:2", "extra/thing.h"});
+    graph["reader"][HELPER].push_back({"r:1", "reader_helper/walk.h"});
+    graph[HELPER]["scene"].push_back({"h:3", "scene/mesh.h"});
+    graph["extra"];
+    EXPECT_EQ(orderBreaches(graph, layers),
+              "src/extra is not in the README's order\n"
+              "r:1 includes reader_helper/walk.h\n"
+              "h:3 includes scene/mesh.h\n"
+              "s:1 includes view/camera.h\n"
+              "v:2 includes extra/thing.h\n");
 }
 
 TEST(SourceTree, EverySourceFileIsInTheBuild) {

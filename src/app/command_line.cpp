@@ -18,6 +18,8 @@ CommandLine parseCommandLine(int argc, const char* const* argv) {
             line.allFormats = true;
         } else if (argument == "--list-models") {
             line.listModels = true;
+        } else if (argument == "--recover") {
+            line.recover = true;
         } else if (argument == "--help") {
             line.help = true;
         } else if (line.unknownOption.empty()) {
@@ -28,7 +30,8 @@ CommandLine parseCommandLine(int argc, const char* const* argv) {
 }
 
 std::string usageText() {
-    return "Usage: tessaly [--full-vrml] [--list-models] [--help] [--all-formats] [GLUT options]\n"
+    return "Usage: tessaly [--full-vrml] [--list-models] [--help] [--recover] [--all-formats] "
+           "[GLUT options]\n"
            "\n"
            "Tessaly reads every model file (*.wrl) in the folder VRMLmodels of the folder it is\n"
            "started in. By default it takes the first point list, normal list and face lists of\n"
@@ -44,6 +47,9 @@ std::string usageText() {
            "  --list-models  read the model folder as start-up would, print one line per model\n"
            "                 file (menu position, name, points, triangles, note) as tab-separated\n"
            "                 text, and exit without opening a window.\n"
+           "  --recover      start with the recovery copy of this folder's last unsaved\n"
+           "                 scene loaded (kept in $XDG_STATE_HOME/tessaly, by default\n"
+           "                 ~/.local/state/tessaly); it stays unsaved until you save it.\n"
            "  --help         print this text and exit.\n"
            "\n"
            "GLUT's X options (-display, -geometry, -iconic, -direct, -indirect, -gldebug, -sync)\n"

@@ -10,6 +10,7 @@ struct CommandLine {
     bool allFormats = false;    // --all-formats
     bool listModels = false;    // --list-models
     bool help = false;          // --help
+    bool recover = false;       // --recover
     std::string unknownOption;  // the first argument starting with "--" that is none of ours
     std::vector<std::string> glutArguments;  // the program name, then GLUT's arguments in order
 };

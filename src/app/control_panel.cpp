@@ -8,6 +8,7 @@
 #include "app/event_loop.h"
 #include "app/frame_all.h"
 #include "app/globals.h"
+#include "app/objects_commands.h"
 #include "app/panel_status.h"
 #include "app/scene_file_commands.h"
 #include "edit/status_line.h"
@@ -45,13 +46,17 @@ void ControlPanel::build() {
     scaleControl = glui->add_translation("Scale", TranslationKind::Y, ID_SCALE);
     scaleControl->set_speed(0.01f);
     rotationControl = glui->add_rotation("Rotation", ID_ROTATION);
+    // "Frame All" and "Objects" share the row below the ball.
     glui->add_button("Frame All", ID_FRAME_ALL);
+    glui->add_button("Objects", ID_OBJECTS)->besidePrevious = true;
     // Undo and Redo share a row; greyed out until there is something to undo or redo.
     undoButton = glui->add_button("Undo", ID_UNDO);
     redoButton = glui->add_button("Redo", ID_REDO);
     redoButton->besidePrevious = true;
     undoButton->enabled = false;
     redoButton->enabled = false;
+    // The scene file's line above the mode, objects and triangles.
+    sceneFileLine = glui->add_status_text(1);
     statusLine = glui->add_status_text(static_cast<int>(STATUS_ROWS));
     // A pad or ball movement is one undo step from press to release.
     glui->dragStarted = [](int) {
@@ -124,11 +129,12 @@ PanelEffect applyPanelCommand(int id) {
             editSelection(scene, &SceneObject::translateObject, 0, 0, -d);
             return PanelEffect::Redraw;
         }
-        case ID_ROTATION:
-            for (SceneObject* object : scene.selection) {
-                panel.rotationControl->get_float_array_val(object->pendingRotation.data());
-            }
+        case ID_ROTATION: {
+            Matrix4 rotation;
+            panel.rotationControl->get_float_array_val(rotation.data());
+            setPendingRotation(scene, rotation);
             return PanelEffect::Redraw;
+        }
         case ID_ADD: {
             const int k = panel.addList->get_int_val();
             if (k <= 0) {
@@ -158,6 +164,8 @@ PanelEffect applyPanelCommand(int id) {
         case ID_FRAME_ALL:
             frameAllViews();
             return PanelEffect::Redraw;
+        case ID_OBJECTS:
+            return PanelEffect::OpenObjects;
         case ID_UNDO:
             return undoHistory.undo(scene) ? PanelEffect::Redraw : PanelEffect::None;
         case ID_REDO:
@@ -193,6 +201,9 @@ void panelCallback(int id) {
             break;
         case PanelEffect::SaveScene:
             runFileCommandLater(saveScene);
+            break;
+        case PanelEffect::OpenObjects:
+            openObjectsWindow();
             break;
     }
 }

@@ -19,6 +19,7 @@ constexpr int ID_RESET_VIEW = 213;
 constexpr int ID_FRAME_ALL = 214;
 constexpr int ID_UNDO = 215;
 constexpr int ID_REDO = 216;
+constexpr int ID_OBJECTS = 217;
 
 // A panel scale step never flattens or mirrors objects: a factor at or below this applies this.
 constexpr float MIN_PANEL_SCALE_FACTOR = 0.01f;
@@ -39,6 +40,7 @@ struct ControlPanel {
     Control* undoButton = nullptr;
     Control* redoButton = nullptr;
     Control* statusLine = nullptr;
+    Control* sceneFileLine = nullptr;  // one row above the status line
     void (*callback)(int id) = nullptr;
     float lastX = 0;
     float lastY = 0;
@@ -55,7 +57,7 @@ struct ControlPanel {
 };
 
 // What a panel command leaves for the windows to do once the scene and the record are updated.
-enum class PanelEffect { None, Redraw, LightingOn, LightingOff, OpenScene, SaveScene };
+enum class PanelEffect { None, Redraw, LightingOn, LightingOff, OpenScene, SaveScene, OpenObjects };
 
 // The window-free half of the panel callback: updates the Scene, the cameras and editMode for
 // control `id` and says what remains to be done on the windows.

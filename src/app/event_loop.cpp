@@ -4,19 +4,26 @@
 // max.
 #include "app/event_loop.h"
 
+#include <csignal>
 #include <optional>
 #include <utility>
 #include <vector>
 
 #include "app/menu_repaint.h"
 #include "app/press_log.h"
+#include "platform/gtk_session.h"
 //
 #include <GL/freeglut.h>
 #include <GL/glx.h>
 #include <X11/Xlib.h>
 #include <X11/Xlibint.h>
 #include <X11/extensions/XInput2.h>
+#include <fcntl.h>
 #include <poll.h>
+#include <signal.h>
+#include <unistd.h>
+
+#include <cerrno>
 
 namespace {
 
@@ -31,7 +38,93 @@ Display* display() {
 // display callback itself would wait for the next X event; the bounded sleep below catches it.
 constexpr int SAFETY_WAKE_MS = 500;
 
+int requestedSleepMs = -1;
+
+// The self-pipe: signal handlers and other threads write one byte to wake the loop, the signal's
+// number or 0 for a plain wake.
+int wakeRead = -1;
+int wakeWrite = -1;
+void (*signalLastWords)() = nullptr;
+
+void openWakePipe() {
+    if (wakeRead >= 0) {
+        return;
+    }
+    int ends[2];
+    if (pipe2(ends, O_CLOEXEC | O_NONBLOCK) == 0) {
+        wakeRead = ends[0];
+        wakeWrite = ends[1];
+    }
+}
+
+void noteSignal(int signal) {
+    const int saved = errno;
+    const unsigned char byte = static_cast<unsigned char>(signal);
+    if (wakeWrite >= 0) {
+        [[maybe_unused]] const ssize_t n = write(wakeWrite, &byte, 1);
+    }
+    errno = saved;
+}
+
+// Ends the program as `signal` would have: its last words first, then the default action.
+[[noreturn]] void endBySignal(int signal) {
+    if (signalLastWords != nullptr) {
+        signalLastWords();
+    }
+    std::signal(signal, SIG_DFL);
+    sigset_t only;
+    sigemptyset(&only);
+    sigaddset(&only, signal);
+    sigprocmask(SIG_UNBLOCK, &only, nullptr);
+    raise(signal);
+    _exit(128 + signal);
+}
+
+// Reads what woke the loop; a signal ends the program here.
+void drainWakePipe() {
+    if (wakeRead < 0) {
+        return;
+    }
+    unsigned char bytes[64];
+    ssize_t n = 0;
+    while ((n = read(wakeRead, bytes, sizeof bytes)) > 0) {
+        for (ssize_t i = 0; i < n; ++i) {
+            if (bytes[i] != 0) {
+                endBySignal(bytes[i]);
+            }
+        }
+    }
+}
+
 }  // namespace
+
+void sleepAtMost(int ms) {
+    if (requestedSleepMs < 0 || ms < requestedSleepMs) {
+        requestedSleepMs = ms < 0 ? 0 : ms;
+    }
+}
+
+void wakeEventLoop() {
+    noteSignal(0);
+}
+
+void endOnSignals(const std::vector<int>& signals, void (*lastWords)()) {
+    openWakePipe();
+    signalLastWords = lastWords;
+    // A modal dialog runs a loop of its own: the signals must end the program from there too.
+    watchDuringDialogs(wakeRead, drainWakePipe);
+    for (int signal : signals) {
+        struct sigaction previous {};
+        if (sigaction(signal, nullptr, &previous) == 0 && previous.sa_handler == SIG_IGN) {
+            continue;
+        }
+        struct sigaction action {};
+        action.sa_handler = noteSignal;
+        sigemptyset(&action.sa_mask);
+        action.sa_flags = SA_RESTART;
+        sigaction(signal, &action, nullptr);
+    }
+}
 
 void runAfterMenuCloses(std::function<void()> action) {
     deferredActions.push_back(std::move(action));
@@ -161,7 +254,9 @@ int modifiersOfPress(int button, int x, int y) {
     if (Display* connection = display()) {
         notePressesFromNowOn(connection);
     }
+    openWakePipe();
     for (;;) {
+        drainWakePipe();
         glutMainLoopEvent();
         repaintNewlyShownMenus();
         if (afterEachPass != nullptr) {
@@ -188,8 +283,13 @@ int modifiersOfPress(int button, int x, int y) {
         if (XPending(connection) > 0) {
             continue;
         }
-        pollfd descriptor{ConnectionNumber(connection), POLLIN, 0};
-        poll(&descriptor, 1, SAFETY_WAKE_MS);
+        int sleepMs = SAFETY_WAKE_MS;
+        if (requestedSleepMs >= 0 && requestedSleepMs < sleepMs) {
+            sleepMs = requestedSleepMs;
+        }
+        requestedSleepMs = -1;
+        pollfd descriptors[2] = {{ConnectionNumber(connection), POLLIN, 0}, {wakeRead, POLLIN, 0}};
+        poll(descriptors, wakeRead >= 0 ? 2 : 1, sleepMs);
     }
 }
 

@@ -30,7 +30,10 @@ double perspectiveAspect() {
 }  // namespace
 
 void frameAllViews() {
-    const Box3 world = sceneWorldBounds(scene);
+    frameViewsOn(sceneWorldBounds(scene));
+}
+
+void frameViewsOn(const Box3& world) {
     const double aspect = perspectiveAspect();
     for (View* view : allViews) {
         frameCamera(view->camera, world, aspect);

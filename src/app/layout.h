@@ -2,8 +2,11 @@
 
 #include <array>
 
+#include "panel/panel.h"
+
 constexpr int BORDER = 5;
-constexpr int PANEL_WIDTH = 170;
+// What the views leave at the right edge: the panel's window and a border beside it.
+constexpr int PANEL_WIDTH = PANEL_WINDOW_WIDTH + BORDER;
 
 struct ViewRect {
     int x = 0, y = 0, width = 0, height = 0;

@@ -20,5 +20,5 @@ int main(int argc, char** argv) {
     if (line.listModels) {
         return listModels(reading, stdout);
     }
-    runTessaly(line.glutArguments, reading);
+    runTessaly(line.glutArguments, reading, line.recover);
 }

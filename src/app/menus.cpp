@@ -11,6 +11,7 @@
 #include "app/menu_layout.h"
 #include "app/panel_status.h"
 #include "app/scene_file_commands.h"
+#include "app/shared_gl_contexts.h"
 #include "platform/platform.h"
 
 namespace {
@@ -60,11 +61,15 @@ int createModelMenu() {
                                           {LIGHTING, MENU_LIGHTING, {}}};
     const MenuScreen screen{glutGet(GLUT_SCREEN_WIDTH), glutGet(GLUT_SCREEN_HEIGHT),
                             menuWindowWidth(popup, menuTextWidth)};
+    const MenuWindowsShareOneContext oneContext;
     return createMenuTree(modelMenuEntries(names, screen, menuTextWidth));
 }
 
 void attachPopupMenu(int modelMenu, bool withLighting) {
-    glutCreateMenu(menuCallback);
+    {
+        const MenuWindowsShareOneContext oneContext;
+        glutCreateMenu(menuCallback);
+    }
     glutAddSubMenu(ADD_OBJECT, modelMenu);
     glutAddMenuEntry(LOAD_SCENE, MENU_LOAD);
     glutAddMenuEntry(SAVE_SCENE, MENU_SAVE);

@@ -55,13 +55,14 @@ void reportModelsRead(const std::vector<ModelReport>& reports, const Scene& scen
 std::vector<ModelReport> readModelFolderReporting(Scene& scene, const ModelFolderReading& reading,
                                                   std::FILE* out) {
     if (!reading.usesReaderProcess()) {
-        std::vector<ModelReport> reports = readModelFolder(scene, reading);
+        std::vector<ModelReport> reports = readModelFolder(scene, reading, platform());
         reportModelsRead(reports, scene, reading, out);
         return reports;
     }
-    return readModelFolder(scene, reading, [&](const ModelReport& report, const Mesh& mesh) {
-        reportModelRead(report, mesh, reading, out);
-    });
+    return readModelFolder(scene, reading, platform(),
+                           [&](const ModelReport& report, const Mesh& mesh) {
+                               reportModelRead(report, mesh, reading, out);
+                           });
 }
 
 int listModels(const ModelFolderReading& reading, std::FILE* out) {
@@ -70,7 +71,7 @@ int listModels(const ModelFolderReading& reading, std::FILE* out) {
     platform() = desktopPlatform();
     platform().showMessage = [](const std::string&, const std::string&) {};
     Scene scene;
-    const std::vector<ModelReport> reports = readModelFolder(scene, reading);
+    const std::vector<ModelReport> reports = readModelFolder(scene, reading, platform());
     platform() = previous;
     for (const ModelReport& report : reports) {
         if (report.position < 0) {

@@ -14,6 +14,9 @@ void refreshPanelStatus();
 // A load or save started from the panel failed: the reason stays in the status line until the
 // user's next action. An empty reason (a cancelled dialog) shows nothing.
 void showFailureReason(std::string reason);
+// A recovery copy of the working folder exists: the status line says so, and how to get it
+// back, until the user's next action.
+void showRecoveryNotice();
 // The user acted: typed a key, pressed a mouse button in a view, used a panel control or chose a
-// menu entry. A failure reason shown so far goes.
+// menu entry. A failure reason or notice shown so far goes.
 void noteUserAction();

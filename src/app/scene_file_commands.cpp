@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "app/globals.h"
+#include "app/recovery.h"
 #include "platform/platform.h"
 #include "scenefile/file_io.h"
 #include "scenefile/scene_format.h"
@@ -84,11 +85,7 @@ bool saveScene(std::string& reason) {
     }
 
     SceneFileContent content;
-    const int remembered = glutGetWindow();
-    for (int i = 0; i < 4; ++i) {
-        content.views[i] = captureView(*allViews[i]);
-    }
-    restoreWindow(remembered);
+    content.views = captureViews();
     for (const auto& object : scene.objects) {
         content.objects.push_back({object->mesh->name, object->transform});
     }
@@ -97,7 +94,22 @@ bool saveScene(std::string& reason) {
         reason = "not saved: a number is inf or nan";
         return false;
     }
-    return writeFileAtomically(*path, formatSceneFile(content), reason);
+    waitForRecoveryWrite();
+    if (!writeFileAtomically(*path, formatSceneFile(content), reason)) {
+        return false;
+    }
+    sceneFileSaved(*path);
+    return true;
+}
+
+std::array<ViewState, 4> captureViews() {
+    std::array<ViewState, 4> views;
+    const int remembered = glutGetWindow();
+    for (int i = 0; i < 4; ++i) {
+        views[i] = captureView(*allViews[i]);
+    }
+    restoreWindow(remembered);
+    return views;
 }
 
 bool loadScene(std::string& reason) {
@@ -106,7 +118,16 @@ bool loadScene(std::string& reason) {
     if (!path) {
         return false;
     }
-    const auto text = readWholeFile(*path, reason);
+    if (!loadSceneFrom(*path, reason)) {
+        return false;
+    }
+    sceneFileLoaded(*path);
+    return true;
+}
+
+bool loadSceneFrom(const std::string& path, std::string& reason) {
+    reason.clear();
+    const auto text = readWholeFile(path, reason);
     if (!text) {
         return false;
     }

@@ -1,6 +1,9 @@
 #pragma once
 
+#include <array>
 #include <string>
+
+#include "scenefile/scene_format.h"
 
 // Asks for a file name and writes the scene and the four cameras to it. False when the dialog was
 // cancelled or the file could not be written completely.
@@ -15,3 +18,11 @@ bool loadScene();
 // dialog was cancelled.
 bool saveScene(std::string& reason);
 bool loadScene(std::string& reason);
+
+// Loads the scene file at `path` as loadScene does after its dialog: checked whole first, one undo
+// step. False, with nothing changed and `reason` saying why, when it is not a valid scene file.
+bool loadSceneFrom(const std::string& path, std::string& reason);
+
+// The four views' state as a save writes it (their GL matrices and cameras), side view first.
+// Needs the views' GL contexts; the current window stays current.
+std::array<ViewState, 4> captureViews();

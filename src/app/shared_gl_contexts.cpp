@@ -18,6 +18,13 @@
 namespace {
 
 bool sharing = false;
+int contexts = 0;
+
+// The one context of every menu window, and how many menu windows (and freeglut's own spare
+// menu context) hold it.
+bool makingMenus = false;
+GLXContext menuContext = nullptr;
+int menuContextUsers = 0;
 
 template <typename Function>
 Function glxFunction(const char* name) {
@@ -30,12 +37,28 @@ void shareGlObjectsAmongWindows() {
     sharing = true;
 }
 
+MenuWindowsShareOneContext::MenuWindowsShareOneContext() {
+    makingMenus = true;
+}
+
+MenuWindowsShareOneContext::~MenuWindowsShareOneContext() {
+    makingMenus = false;
+}
+
+int liveWindowContexts() {
+    return contexts;
+}
+
 extern "C" GLXContext glXCreateNewContext(Display* display, GLXFBConfig config, int renderType,
                                           GLXContext shareList, Bool direct) {
     using Create = GLXContext (*)(Display*, GLXFBConfig, int, GLXContext, Bool);
     static const auto create = glxFunction<Create>("glXCreateNewContext");
     if (create == nullptr) {
         return nullptr;
+    }
+    if (makingMenus && menuContext != nullptr) {
+        ++menuContextUsers;
+        return menuContext;
     }
     GLXContext partner = shareList;
     if (partner == nullptr && sharing) {
@@ -49,14 +72,51 @@ extern "C" GLXContext glXCreateNewContext(Display* display, GLXFBConfig config, 
         context = create(display, config, renderType, partner, direct);
     }
     noteContextCreated(context, partner);
+    if (context != nullptr) {
+        ++contexts;
+        if (makingMenus) {
+            menuContext = context;
+            menuContextUsers = 1;
+        }
+    }
     return context;
 }
 
 extern "C" void glXDestroyContext(Display* display, GLXContext context) {
     using Destroy = void (*)(Display*, GLXContext);
     static const auto destroy = glxFunction<Destroy>("glXDestroyContext");
+    if (context != nullptr && context == menuContext) {
+        if (--menuContextUsers > 0) {
+            return;
+        }
+        menuContext = nullptr;
+    }
+    if (context != nullptr) {
+        --contexts;
+    }
     noteContextDestroyed(context);
     if (destroy != nullptr) {
         destroy(display, context);
     }
+}
+
+// A context starts with the viewport of the first window it is made current with; the menu
+// context serves windows of many sizes, so it gets the size of each as it comes.
+extern "C" Bool glXMakeContextCurrent(Display* display, GLXDrawable draw, GLXDrawable read,
+                                      GLXContext context) {
+    using MakeCurrent = Bool (*)(Display*, GLXDrawable, GLXDrawable, GLXContext);
+    static const auto makeCurrent = glxFunction<MakeCurrent>("glXMakeContextCurrent");
+    if (makeCurrent == nullptr) {
+        return False;
+    }
+    const Bool made = makeCurrent(display, draw, read, context);
+    if (made && context != nullptr && context == menuContext && draw != 0) {
+        Window root = 0;
+        int x = 0, y = 0;
+        unsigned width = 0, height = 0, border = 0, depth = 0;
+        if (XGetGeometry(display, draw, &root, &x, &y, &width, &height, &border, &depth)) {
+            glViewport(0, 0, static_cast<GLsizei>(width), static_cast<GLsizei>(height));
+        }
+    }
+    return made;
 }

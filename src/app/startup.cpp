@@ -13,11 +13,16 @@
 #include "app/menu_repaint.h"
 #include "app/menus.h"
 #include "app/model_listing.h"
+#include "app/objects_commands.h"
 #include "app/panel_status.h"
+#include "app/recovery.h"
 #include "app/shared_gl_contexts.h"
 #include "app/undo_recording.h"
 #include "app/x_errors.h"
+#include "interact/view_input.h"
+#include "panel/objects_window.h"
 #include "panel/panel.h"
+#include "platform/file_dialogs.h"
 #include "platform/platform.h"
 
 namespace {
@@ -39,7 +44,7 @@ struct Forwarders {
         }
         mouseButtonRecorded(*view, undoHistory, dragStepOpen, button, state, x, y);
     }
-    static void motion(int x, int y) { view->motion(x, y); }
+    static void motion(int x, int y) { viewMotion(*view, x, y); }
     static void reshape(int width, int height) {
         glViewport(0, 0, width, height);
         glutPostRedisplay();
@@ -76,7 +81,8 @@ void afterModalDialog() {
             glutPostRedisplay();
         }
     }
-    for (int window : {mainWindow, controlPanel.glui != nullptr ? controlPanel.glui->window : 0}) {
+    for (int window : {mainWindow, controlPanel.glui != nullptr ? controlPanel.glui->window : 0,
+                       objectsWindowShown() ? objectsWindowId() : 0}) {
         if (window != 0) {
             glutSetWindow(window);
             glutPostRedisplay();
@@ -85,6 +91,14 @@ void afterModalDialog() {
     if (current != 0) {
         glutSetWindow(current);
     }
+}
+
+// After every pass of the event loop: the panel's status and the Objects window follow the
+// Scene.
+void followTheScene() {
+    keepRecoveryCopy();
+    refreshPanelStatus();
+    refreshObjectsWindow();
 }
 
 int createViewWindow() {
@@ -115,11 +129,14 @@ void displayMain() {
 
 void closeMain() {
     if (!exiting) {
+        // freeglut has destroyed the views by now: their GL state cannot be read any more.
+        writeRecoveryCopyBeforeEnd(false);
         std::exit(0);
     }
 }
 
-void runTessaly(const std::vector<std::string>& glutArguments, const ModelFolderReading& reading) {
+void runTessaly(const std::vector<std::string>& glutArguments, const ModelFolderReading& reading,
+                bool recover) {
     // glutInit takes the options it knows out of argv, so it gets copies it may rearrange.
     std::vector<std::string> copies = glutArguments;
     std::vector<char*> argv;
@@ -147,6 +164,10 @@ void runTessaly(const std::vector<std::string>& glutArguments, const ModelFolder
 
     platform() = desktopPlatform();
     platform().afterModalDialog = afterModalDialog;
+    // The Open dialog offers the recovery folder beside the usual places.
+    platform().chooseSceneToOpen = [] {
+        return gtkChooseSceneToOpenOffering(recoveryFolderInUse());
+    };
     readModelFolderReporting(scene, reading, stderr);
 
     const int modelMenu = createModelMenu();
@@ -154,13 +175,13 @@ void runTessaly(const std::vector<std::string>& glutArguments, const ModelFolder
     glutSetWindow(mainWindow);
     attachPopupMenu(modelMenu, false);
 
-    openView(sideView, 0, false, SideForwarders::registerAll, modelMenu);
-    openView(frontView, 2, false, FrontForwarders::registerAll, modelMenu);
-    openView(topView, 1, false, TopForwarders::registerAll, modelMenu);
+    openView(sideView, AXIS_X, false, SideForwarders::registerAll, modelMenu);
+    openView(frontView, AXIS_Z, false, FrontForwarders::registerAll, modelMenu);
+    openView(topView, AXIS_Y, false, TopForwarders::registerAll, modelMenu);
     perspectiveView.background[0] = 0.2f;
     perspectiveView.background[1] = 0.5f;
     perspectiveView.background[2] = 0.7f;
-    openView(perspectiveView, 2, true, PerspectiveForwarders::registerAll, modelMenu);
+    openView(perspectiveView, AXIS_Z, true, PerspectiveForwarders::registerAll, modelMenu);
 
     panelSetRedisplayLater(redisplayAgainNextPass);
     controlPanel.glui = createPanel(mainWindow, panelCallback);
@@ -178,5 +199,6 @@ void runTessaly(const std::vector<std::string>& glutArguments, const ModelFolder
         controlPanel.glui->sync_live();
     };
 
-    runEventLoop(refreshPanelStatus);
+    startRecovery(recover);
+    runEventLoop(followTheScene);
 }

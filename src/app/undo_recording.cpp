@@ -4,25 +4,26 @@
 
 #include "edit/undo_history.h"
 #include "interact/key_commands.h"
+#include "interact/view_input.h"
 #include "view/view.h"
 
 void keyboardRecorded(View& view, UndoHistory& history, unsigned char key, int x, int y) {
     switch (keyCommand(key).action) {
         case KeyAction::DeleteSelection:
             history.recordDelete(*view.scene);
-            view.keyboard(key, x, y);
+            viewKeyboard(view, key, x, y);
             return;
         case KeyAction::Translate:
         case KeyAction::ScaleLocal:
         case KeyAction::RotateLocal:
             history.beginTransformStep(*view.scene);
-            view.keyboard(key, x, y);
+            viewKeyboard(view, key, x, y);
             history.endTransformStep(*view.scene);
             return;
         case KeyAction::None:
         case KeyAction::Exit:
         case KeyAction::SetMode:
-            view.keyboard(key, x, y);
+            viewKeyboard(view, key, x, y);
             return;
     }
 }
@@ -33,7 +34,7 @@ void mouseButtonRecorded(View& view, UndoHistory& history, bool& dragStepOpen, i
         history.endTransformStep(*view.scene);
         dragStepOpen = false;
     }
-    view.mouseButton(button, state, x, y);
+    viewMouseButton(view, button, state, x, y);
     if (button == GLUT_LEFT_BUTTON && state == GLUT_DOWN) {
         history.beginTransformStep(*view.scene);
         dragStepOpen = true;

@@ -11,6 +11,7 @@ namespace {
 // A fault that repeats at every redraw must not flood the terminal.
 constexpr int MAX_REPORTS = 20;
 int reports = 0;
+void (*lastWordsOnLoss)() = nullptr;
 
 int reportError(Display* display, XErrorEvent* error) {
     if (reports >= MAX_REPORTS) {
@@ -34,6 +35,9 @@ int reportError(Display* display, XErrorEvent* error) {
 [[noreturn]] int connectionLost(Display*) {
     static const char message[] = "Tessaly: lost the connection to the X server\n";
     [[maybe_unused]] const ssize_t written = write(2, message, sizeof message - 1);
+    if (lastWordsOnLoss != nullptr) {
+        lastWordsOnLoss();
+    }
     _exit(1);
 }
 
@@ -42,4 +46,8 @@ int reportError(Display* display, XErrorEvent* error) {
 void reportXErrorsAndGoOn() {
     XSetErrorHandler(reportError);
     XSetIOErrorHandler(connectionLost);
+}
+
+void setLastWordsOnConnectionLoss(void (*lastWords)()) {
+    lastWordsOnLoss = lastWords;
 }

@@ -6,3 +6,7 @@
 // the program goes on. A lost connection to the X server ends the process at once, without exit
 // handlers that would talk to the dead connection. Call before the first window opens.
 void reportXErrorsAndGoOn();
+
+// Runs `lastWords` when the connection to the X server is lost, right before the process ends.
+// It must not talk to the X server.
+void setLastWordsOnConnectionLoss(void (*lastWords)());

@@ -165,3 +165,41 @@ std::vector<std::string> statusLines(const Scene& scene, int32_t editMode,
     const size_t gap = std::max<size_t>(1, STATUS_COLUMNS - mode.size() - characters(objects));
     return {mode + std::string(gap, ' ') + objects, trianglesText(triangleCount(scene))};
 }
+
+std::string shortenedInMiddle(std::string_view text, size_t columns) {
+    const size_t length = characters(text);
+    if (length <= columns) {
+        return std::string(text);
+    }
+    if (columns <= 3) {
+        return std::string(columns, '.');
+    }
+    const size_t tail = (columns - 3) / 2;
+    const size_t head = columns - 3 - tail;
+    const size_t tailStart = bytesOf(text, length - tail);
+    return std::string(text.substr(0, bytesOf(text, head))) + "..." +
+           std::string(text.substr(tailStart));
+}
+
+std::string sceneFileLine(const SceneFileNote& note) {
+    if (note.recovered && note.unsaved) {
+        return "*Recovered, not saved";
+    }
+    if (note.name.empty()) {
+        if (note.unsaved) {
+            return "* Not saved";
+        }
+        return note.copyKept ? "Recovery copy kept" : "";
+    }
+    if (note.justSaved && !note.unsaved) {
+        return "Saved " + shortenedInMiddle(note.name, STATUS_COLUMNS - 6);
+    }
+    if (note.unsaved) {
+        return "* " + shortenedInMiddle(note.name, STATUS_COLUMNS - 2);
+    }
+    return shortenedInMiddle(note.name, STATUS_COLUMNS);
+}
+
+std::vector<std::string> recoveryNoticeLines() {
+    return {"Unsaved work was kept", "Open: folder tessaly,", "or tessaly --recover"};
+}

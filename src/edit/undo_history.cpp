@@ -147,20 +147,30 @@ void exchange(UndoStep& step, Scene& scene) {
     renumber(scene);
 }
 
-// Forgets the oldest steps while the history is beyond its bounds, but never the newest step on
-// the side named: the one just made, undone or redone.
+void dropOldest(UndoHistory& history, std::deque<UndoStep>& steps) {
+    history.totalBytes -= steps.front().bytes();
+    steps.pop_front();
+}
+
+// Forgets the oldest steps while the history is beyond its bounds, the newest step on the side
+// named (the one just made, undone or redone) last of all: only when it alone is beyond the
+// byte bound.
 void trim(UndoHistory& history, bool keepNewestDone) {
     const auto over = [&history] {
         return history.done.size() + history.undone.size() > history.maxSteps ||
-               history.totalBytes > history.maxBytes;
+               history.bytesHeld() > history.maxBytes;
     };
     while (over() && history.done.size() > (keepNewestDone ? 1u : 0u)) {
-        history.totalBytes -= history.done.front().bytes();
-        history.done.pop_front();
+        dropOldest(history, history.done);
     }
     while (over() && history.undone.size() > (keepNewestDone ? 0u : 1u)) {
-        history.totalBytes -= history.undone.front().bytes();
-        history.undone.pop_front();
+        dropOldest(history, history.undone);
+    }
+    while (history.bytesHeld() > history.maxBytes && !history.done.empty()) {
+        dropOldest(history, history.done);
+    }
+    while (history.bytesHeld() > history.maxBytes && !history.undone.empty()) {
+        dropOldest(history, history.undone);
     }
 }
 
@@ -171,14 +181,25 @@ void push(UndoHistory& history, UndoStep step) {
     history.undone.clear();
     history.totalBytes += step.bytes();
     history.done.push_back(std::move(step));
+    ++history.changes;
     trim(history, true);
 }
 
+void releaseSnapshot(UndoHistory& history) {
+    std::vector<KeptMatrix>().swap(history.openSnapshot);
+}
+
+// A snapshot that alone is beyond the byte bound is not taken; otherwise older steps make room.
 void snapshotSelection(UndoHistory& history, const Scene& scene) {
-    history.openSnapshot.clear();
+    releaseSnapshot(history);
+    if (scene.selection.size() * sizeof(KeptMatrix) > history.maxBytes) {
+        return;
+    }
+    history.openSnapshot.reserve(scene.selection.size());
     for (const KeptObject& kept : keepSelection(scene)) {
         history.openSnapshot.push_back({kept.position, kept.transform});
     }
+    trim(history, true);
 }
 
 // Records the open transform step's changes so far as a step of its own.
@@ -190,7 +211,7 @@ void recordOpenChanges(UndoHistory& history, const Scene& scene) {
             step.matrices.push_back(before);
         }
     }
-    history.openSnapshot.clear();
+    releaseSnapshot(history);
     if (!step.matrices.empty()) {
         step.matrices.shrink_to_fit();
         push(history, std::move(step));
@@ -227,6 +248,7 @@ bool undoOrRedo(UndoHistory& history, Scene& scene, bool isUndo) {
     history.totalBytes += step.bytes();
     to.push_back(std::move(step));
     from.pop_back();
+    ++history.changes;
     trim(history, !isUndo);
     return true;
 }

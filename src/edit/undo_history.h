@@ -60,7 +60,10 @@ struct UndoStep {
 
 struct UndoHistory {
     // The bounds: the oldest steps are forgotten beyond maxSteps (undo and redo together) or
-    // beyond maxBytes of steps; the step made, undone or redone last is always kept.
+    // beyond maxBytes of steps and open snapshot together. The step made, undone or redone last
+    // is kept unless it alone does not fit: then it is forgotten too, and that edit cannot be
+    // undone (or redone). A snapshot that alone does not fit is not taken: the transform step
+    // that asked for it records nothing.
     size_t maxSteps = 100;
     size_t maxBytes = size_t{256} << 20;
 
@@ -74,6 +77,18 @@ struct UndoHistory {
     // matrices folded; `openDepth` counts begins not yet ended.
     std::vector<KeptMatrix> openSnapshot;
     int openDepth = 0;
+
+    // What the bound measures: the steps and the open snapshot.
+    size_t bytesHeld() const { return totalBytes + openSnapshot.capacity() * sizeof(KeptMatrix); }
+
+    // Counts the changes to the objects: every step made, undone or redone. `savedAt` is the
+    // count that the last saved or loaded scene file holds (0 at start).
+    uint64_t changes = 0;
+    uint64_t savedAt = 0;
+    // Whether the objects hold changes that no scene file holds.
+    bool unsaved() const { return changes != savedAt; }
+    // A scene file now holds the objects as they are.
+    void markSaved() { savedAt = changes; }
 
     // Around every transform of the selection: a mouse drag from press (after any pick) to
     // release, a key command, a panel pad or ball movement from press to release. End records

@@ -74,8 +74,8 @@ DragStep planDrag(int dragModifiers, const Camera& camera, int32_t editMode, int
         step.x = static_cast<float>(-dy);
     } else if (dragModifiers == MOD_ALT) {
         step.kind = DragKind::Pan;
-        step.x = 0.01f * static_cast<float>(dx);
-        step.y = -0.01f * static_cast<float>(dy);
+        step.x = DRAG_STEP * static_cast<float>(dx);
+        step.y = -DRAG_STEP * static_cast<float>(dy);
     } else if (camera.perspective) {
         step.kind = DragKind::Orbit;
         step.orbitX = dx;

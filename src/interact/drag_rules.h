@@ -6,7 +6,7 @@ struct Camera;
 struct Scene;
 struct View;
 
-// Pixels to world units (translate) and to scale-factor change (scale) for one mouse step.
+// Pixels to world units (translate, pan) and to scale-factor change (scale) for one mouse step.
 constexpr float DRAG_STEP = 0.01f;
 // A mouse scale factor never drops to this or below: a long step left or down would otherwise
 // flatten the selection for good (0) or mirror it (negative).

@@ -21,9 +21,9 @@ KeyCommand along(KeyAction action, int axis, float amount, float rest) {
 
 KeyCommand keyCommand(unsigned char key) {
     switch (key) {
-        case 27:
+        case KEY_ESCAPE:
             return {KeyAction::Exit};
-        case 127:
+        case KEY_DELETE:
             return {KeyAction::DeleteSelection};
         case 'u':
             return {KeyAction::SetMode, 0, 0, 0, Select};

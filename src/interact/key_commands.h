@@ -13,6 +13,10 @@ struct KeyCommand {
     int32_t mode = 0;           // the editing mode, for SetMode
 };
 
+// The key codes that GLUT gives for Esc and Delete.
+constexpr unsigned char KEY_ESCAPE = 27;
+constexpr unsigned char KEY_DELETE = 127;
+
 // Looks the key code up in the View key table. Codes are compared exactly: upper and lower case
 // are different keys, and control codes do nothing.
 KeyCommand keyCommand(unsigned char key);

@@ -2,15 +2,16 @@
 #include <cstdlib>
 
 #include "interact/key_commands.h"
+#include "interact/view_input.h"
 #include "view/view.h"
 
-void View::keyboard(unsigned char key, int, int) {
-    switch (applyKeyCommand(keyCommand(key), *scene, *editMode)) {
+void viewKeyboard(View& view, unsigned char key, int, int) {
+    switch (applyKeyCommand(keyCommand(key), *view.scene, *view.editMode)) {
         case KeyEffect::Exit:
             std::exit(1);
         case KeyEffect::RedrawAll:
-            if (redisplay != nullptr) {
-                redisplay(window);
+            if (view.redisplay != nullptr) {
+                view.redisplay(view.window);
             }
             break;
         case KeyEffect::None:

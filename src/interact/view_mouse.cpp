@@ -3,28 +3,29 @@
 
 #include "interact/drag_rules.h"
 #include "interact/pick_rules.h"
+#include "interact/view_input.h"
 #include "view/view.h"
 
-void View::mouseButton(int button, int state, int x, int y) {
+void viewMouseButton(View& view, int button, int state, int x, int y) {
     // Not glutGetModifiers: freeglut may count Caps Lock as Shift.
     const bool leftPress = button == GLUT_LEFT_BUTTON && state == GLUT_DOWN;
     int modifiers = -1;
     if (leftPress) {
-        modifiers = pressModifiers != nullptr ? pressModifiers(button, x, y) : 0;
+        modifiers = view.pressModifiers != nullptr ? view.pressModifiers(button, x, y) : 0;
     }
-    const PressEffect effect = handleButton(*this, button, state, x, y, modifiers, *editMode);
-    if (effect.redrawAll && redisplay != nullptr) {
-        redisplay(window);
+    const PressEffect effect = handleButton(view, button, state, x, y, modifiers, *view.editMode);
+    if (effect.redrawAll && view.redisplay != nullptr) {
+        view.redisplay(view.window);
     }
     if (effect.pick) {
-        pickAt(x, y);
+        pickAt(view, x, y);
     }
 }
 
-void View::motion(int x, int y) {
-    const MotionEffect effect = handleMotion(*this, *editMode, x, y);
-    if (effect.redrawAll && redisplay != nullptr) {
-        redisplay(window);
+void viewMotion(View& view, int x, int y) {
+    const MotionEffect effect = handleMotion(view, *view.editMode, x, y);
+    if (effect.redrawAll && view.redisplay != nullptr) {
+        view.redisplay(view.window);
     }
     if (effect.redrawView) {
         glutPostRedisplay();

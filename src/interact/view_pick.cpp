@@ -5,6 +5,7 @@
 #include <array>
 
 #include "interact/pick_pass.h"
+#include "interact/view_input.h"
 #include "scene/scene.h"
 #include "view/view.h"
 
@@ -79,10 +80,10 @@ PickPixel renderPickPixel(const View& view, int x, int y, void (*drawPickPass)(c
     return pixel;
 }
 
-void View::pickAt(int x, int y) {
-    const PickPixel pixel = renderPickPixel(*this, x, y);
-    const PickOutcome outcome = decidePick(pixel, dragModifiers, scene->objects.size());
-    if (applyPick(*scene, outcome) && redisplay != nullptr) {
-        redisplay(window);
+void pickAt(View& view, int x, int y) {
+    const PickPixel pixel = renderPickPixel(view, x, y);
+    const PickOutcome outcome = decidePick(pixel, view.dragModifiers, view.scene->objects.size());
+    if (applyPick(*view.scene, outcome) && view.redisplay != nullptr) {
+        view.redisplay(view.window);
     }
 }

@@ -13,8 +13,8 @@ bool isWrl(const std::string& name) {
 
 }  // namespace
 
-void Scene::loadModelLibrary() {
-    readModelFolder(*this, ModelReading::Classic);
+void loadModelLibrary(Scene& scene, const Platform& platform) {
+    readModelFolder(scene, ModelReading::Classic, platform);
 }
 
 const std::vector<std::string>& otherFormatExtensions() {
@@ -33,17 +33,17 @@ const std::vector<std::string>& otherFormatExtensions() {
 }
 
 std::vector<ModelReport> readModelFolder(Scene& scene, const ModelFolderReading& reading,
-                                         const ModelDecided& decided) {
+                                         const Platform& platform, const ModelDecided& decided) {
     std::vector<ModelReport> reports;
     if (!reading.usesReaderProcess()) {
-        for (const std::string& fileName : platform().listModelFiles("VRMLmodels")) {
+        for (const std::string& fileName : platform.listModelFiles("VRMLmodels")) {
             auto mesh = std::make_unique<Mesh>(fileName);
             ModelReport report{fileName, -1, readModel(*mesh, ModelReading::Classic)};
             if (report.result.readable) {
                 report.position = static_cast<int>(scene.models.size());
                 scene.models.push_back(std::move(mesh));
             } else {
-                platform().showMessage("Cannot read file", "Error");
+                platform.showMessage("Cannot read file", "Error");
             }
             reports.push_back(std::move(report));
         }
@@ -57,7 +57,7 @@ std::vector<ModelReport> readModelFolder(Scene& scene, const ModelFolderReading&
     }
     const std::vector<std::string> names = reading.allFormats
                                                ? listFilesWithExtensions("VRMLmodels", extensions)
-                                               : platform().listModelFiles("VRMLmodels");
+                                               : platform.listModelFiles("VRMLmodels");
     std::vector<std::unique_ptr<Mesh>> meshes;
     std::vector<ReadingJob> jobs;
     std::vector<size_t> fileOfJob;
@@ -88,7 +88,7 @@ std::vector<ModelReport> readModelFolder(Scene& scene, const ModelFolderReading&
             reports[i].position = static_cast<int>(scene.models.size());
             scene.models.push_back(std::move(meshes[i]));
         } else {
-            platform().showMessage("Cannot read file", "Error");
+            platform.showMessage("Cannot read file", "Error");
         }
     }
     return reports;

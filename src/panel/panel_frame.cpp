@@ -216,14 +216,23 @@ void drawListBox(Control& control, PanelActions& actions) {
     }
 }
 
-// Status text at the bottom of the window, or right below the controls where the window is too
-// short for that. The lines are drawn without item spacing and take the same place whatever they
-// say.
-void drawStatusText(const Control& control) {
+// Status text at the bottom of the window (above the status texts that follow it), or right below
+// the controls where the window is too short for that. The lines are drawn without item spacing
+// and take the same place whatever they say.
+void drawStatusText(const Panel& panel, const Control& control) {
     const float lineHeight = ImGui::GetTextLineHeight();
     const float height = lineHeight * static_cast<float>(control.rows);
+    int rowsBelow = 0;
+    bool after = false;
+    for (const auto& other : panel.controls) {
+        if (after && other->kind == ControlKind::StatusText) {
+            rowsBelow += other->rows;
+        }
+        after = after || other.get() == &control;
+    }
     const float bottom = ImGui::GetWindowPos().y + ImGui::GetWindowHeight() -
-                         ImGui::GetStyle().WindowPadding.y - height;
+                         ImGui::GetStyle().WindowPadding.y - height -
+                         lineHeight * static_cast<float>(rowsBelow);
     ImVec2 corner = ImGui::GetCursorScreenPos();
     if (corner.y < bottom) {
         corner.y = bottom;
@@ -252,7 +261,7 @@ void drawControl(const Panel& panel, Control& control, float width, PanelActions
             drawButton(control, width, actions);
             break;
         case ControlKind::StatusText:
-            drawStatusText(control);
+            drawStatusText(panel, control);
             break;
         case ControlKind::Separator:
             ImGui::Separator();

@@ -140,7 +140,7 @@ void keyboard(unsigned char key, int x, int y) {
     }
 }
 
-void reshapeMain(int width, int height) {
+void reshapePanelThenMain(int width, int height) {
     if (thePanel.window != 0) {
         const int current = glutGetWindow();
         glutSetWindow(thePanel.window);
@@ -163,7 +163,7 @@ void Panel::sync_live() {
 
 void panelSetMainReshape(void (*reshape)(int, int)) {
     programReshape = reshape;
-    glutReshapeFunc(reshapeMain);
+    glutReshapeFunc(reshapePanelThenMain);
 }
 
 void panelSetMainKeyboard(void (*keyboard)(unsigned char, int, int)) {

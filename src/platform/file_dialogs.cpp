@@ -65,10 +65,19 @@ bool confirmReplace(GtkWidget* parent, const std::string& path) {
 }  // namespace
 
 std::optional<std::string> gtkChooseSceneToOpen() {
+    return gtkChooseSceneToOpenOffering(std::string());
+}
+
+std::optional<std::string> gtkChooseSceneToOpenOffering(const std::string& shortcutFolder) {
     if (!ensureGtk()) {
         return std::nullopt;
     }
     GtkWidget* dialog = newChooser("Load Scene", GTK_FILE_CHOOSER_ACTION_OPEN, "_Open");
+    std::error_code folderError;
+    if (!shortcutFolder.empty() && std::filesystem::is_directory(shortcutFolder, folderError)) {
+        gtk_file_chooser_add_shortcut_folder(GTK_FILE_CHOOSER(dialog), shortcutFolder.c_str(),
+                                             nullptr);
+    }
     std::optional<std::string> result;
     // GTK's open chooser already refuses names that do not exist; a folder or a device typed as a
     // path is refused here, and the chooser stays open.

@@ -7,4 +7,6 @@
 // file; the save dialog asks before replacing a file and adds ".vsf" to a name without extension.
 // Nothing means the user cancelled.
 std::optional<std::string> gtkChooseSceneToOpen();
+// The same, offering `shortcutFolder` (when it exists) among the places at the dialog's side.
+std::optional<std::string> gtkChooseSceneToOpenOffering(const std::string& shortcutFolder);
 std::optional<std::string> gtkChooseSceneToSave();

@@ -1,8 +1,36 @@
 #include "platform/gtk_session.h"
 
+#include <glib-unix.h>
 #include <gtk/gtk.h>
 
 #include "platform/platform.h"
+
+namespace {
+
+int watchedFd = -1;
+void (*watchedAction)() = nullptr;
+bool gtkStarted = false;
+
+gboolean descriptorReadable(gint, GIOCondition, gpointer) {
+    if (watchedAction != nullptr) {
+        watchedAction();
+    }
+    return G_SOURCE_CONTINUE;
+}
+
+void addWatch() {
+    if (gtkStarted && watchedFd >= 0) {
+        g_unix_fd_add(watchedFd, G_IO_IN, descriptorReadable, nullptr);
+    }
+}
+
+}  // namespace
+
+void watchDuringDialogs(int fd, void (*onReadable)()) {
+    watchedFd = fd;
+    watchedAction = onReadable;
+    addWatch();
+}
 
 bool ensureGtk() {
     static bool started = false;
@@ -16,6 +44,8 @@ bool ensureGtk() {
         // the save chooser, as a black box. A choice the user made in the environment stands.
         g_setenv("GDK_GL", "disable", FALSE);
         available = gtk_init_check(nullptr, nullptr);
+        gtkStarted = available;
+        addWatch();
     }
     return available;
 }

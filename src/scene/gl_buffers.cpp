@@ -43,10 +43,11 @@ bool load(GlBufferFunctions& f, const char* suffix) {
     f.deleteBuffers = lookUp<PFNGLDELETEBUFFERSPROC>("glDeleteBuffers", suffix);
     f.bindBuffer = lookUp<PFNGLBINDBUFFERPROC>("glBindBuffer", suffix);
     f.bufferData = lookUp<PFNGLBUFFERDATAPROC>("glBufferData", suffix);
+    f.bufferSubData = lookUp<PFNGLBUFFERSUBDATAPROC>("glBufferSubData", suffix);
     f.isBuffer = lookUp<PFNGLISBUFFERPROC>("glIsBuffer", suffix);
     f.getBufferSubData = lookUp<PFNGLGETBUFFERSUBDATAPROC>("glGetBufferSubData", suffix);
-    return f.genBuffers && f.deleteBuffers && f.bindBuffer && f.bufferData && f.isBuffer &&
-           f.getBufferSubData;
+    return f.genBuffers && f.deleteBuffers && f.bindBuffer && f.bufferData && f.bufferSubData &&
+           f.isBuffer && f.getBufferSubData;
 }
 
 }  // namespace

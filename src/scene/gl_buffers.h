@@ -11,6 +11,7 @@ struct GlBufferFunctions {
     PFNGLDELETEBUFFERSPROC deleteBuffers = nullptr;
     PFNGLBINDBUFFERPROC bindBuffer = nullptr;
     PFNGLBUFFERDATAPROC bufferData = nullptr;
+    PFNGLBUFFERSUBDATAPROC bufferSubData = nullptr;
     PFNGLISBUFFERPROC isBuffer = nullptr;
     PFNGLGETBUFFERSUBDATAPROC getBufferSubData = nullptr;
 };

@@ -55,11 +55,8 @@ void append(std::vector<float>& out, const Vec3d& v) {
 }
 
 // Without normals per corner the vertices are the points, and the triangles index them directly.
-void buildPointVertices(const Mesh& mesh, size_t drawn, MeshArrays& out) {
-    out.vertices.reserve(3 * mesh.points.size());
-    for (const Vec3d& p : mesh.points) {
-        append(out.vertices, p);
-    }
+void buildPointTriangles(const Mesh& mesh, size_t drawn, MeshArrays& out) {
+    out.vertexCount = mesh.points.size();
     out.triangles.reserve(3 * drawn);
     forEachDrawnTriangle(mesh, [&](size_t, const IndexTriple& c) {
         out.triangles.insert(
@@ -68,37 +65,60 @@ void buildPointVertices(const Mesh& mesh, size_t drawn, MeshArrays& out) {
     });
 }
 
-// One vertex per distinct (point, normal) pair, so that GL transforms and lights each corner once
-// rather than once per triangle; the corners are the same, so are the pixels. Most points meet a
-// single normal (smooth models): each point keeps its first pair at hand, and only further pairs
-// go through a hash map. Returns the vertex of each point's first pair (none for unused points).
-std::vector<uint32_t> buildCornerVertices(const Mesh& mesh, size_t drawn, MeshArrays& out) {
-    std::vector<uint32_t> firstVertex(mesh.points.size(), UINT32_MAX);
-    std::vector<int32_t> firstNormal(mesh.points.size(), -1);
+constexpr uint32_t NO_VERTEX = UINT32_MAX;
+// The pairs of a point are looked up in a chain this long; a point with more (a fan of flat
+// triangles) keeps the rest in a hash map, so that no lookup walks far.
+constexpr int CHAIN_LENGTH = 8;
+
+// One vertex per distinct (point, normal) pair, numbered in the order the triangles first use
+// them, so that GL transforms and lights each corner once rather than once per triangle; the
+// corners are the same, so are the pixels. Fills the triangles list and the vertex count; the
+// vertices themselves are written by VertexWriter, which walks the triangles in the same order.
+// Returns the vertex of each point's first pair (none for unused points).
+std::vector<uint32_t> buildCornerTriangles(const Mesh& mesh, size_t drawn, MeshArrays& out) {
+    std::vector<uint32_t> firstVertex(mesh.points.size(), NO_VERTEX);
+    // Per vertex: its normal, and the next vertex of the same point.
+    std::vector<int32_t> vertexNormal;
+    std::vector<uint32_t> nextVertex;
+    vertexNormal.reserve(mesh.points.size());
+    nextVertex.reserve(mesh.points.size());
     std::unordered_map<uint64_t, uint32_t> furtherPairs;
-    out.vertices.reserve(6 * mesh.points.size());
-    auto newVertex = [&](int32_t p, int32_t n) {
-        append(out.vertices, mesh.points[p]);
-        append(out.vertices, mesh.normals[n]);
-        return static_cast<uint32_t>(out.vertices.size() / 6 - 1);
+    out.cornerStartsVertex.reserve(3 * drawn);
+    auto newVertex = [&](int32_t n) {
+        vertexNormal.push_back(n);
+        nextVertex.push_back(NO_VERTEX);
+        out.cornerStartsVertex.back() = true;
+        return static_cast<uint32_t>(vertexNormal.size() - 1);
     };
     auto vertexOf = [&](int32_t p, int32_t n) {
-        if (firstNormal[p] == n) {
+        out.cornerStartsVertex.push_back(false);
+        uint32_t v = firstVertex[p];
+        if (v == NO_VERTEX) {
+            firstVertex[p] = newVertex(n);
             return firstVertex[p];
         }
-        if (firstNormal[p] < 0) {
-            firstNormal[p] = n;
-            firstVertex[p] = newVertex(p, n);
-            return firstVertex[p];
+        int steps = 1;
+        while (vertexNormal[v] != n) {
+            if (nextVertex[v] == NO_VERTEX || steps == CHAIN_LENGTH) {
+                break;
+            }
+            v = nextVertex[v];
+            ++steps;
+        }
+        if (vertexNormal[v] == n) {
+            return v;
+        }
+        if (steps < CHAIN_LENGTH) {
+            const uint32_t added = newVertex(n);
+            nextVertex[v] = added;
+            return added;
         }
         const uint64_t key = (static_cast<uint64_t>(p) << 32) | static_cast<uint32_t>(n);
-        const auto found = furtherPairs.find(key);
-        if (found != furtherPairs.end()) {
-            return found->second;
+        const auto [entry, added] = furtherPairs.try_emplace(key, 0);
+        if (added) {
+            entry->second = newVertex(n);
         }
-        const uint32_t vertex = newVertex(p, n);
-        furtherPairs.emplace(key, vertex);
-        return vertex;
+        return entry->second;
     };
     out.triangles.reserve(3 * drawn);
     forEachDrawnTriangle(mesh, [&](size_t t, const IndexTriple& c) {
@@ -106,6 +126,7 @@ std::vector<uint32_t> buildCornerVertices(const Mesh& mesh, size_t drawn, MeshAr
         out.triangles.insert(out.triangles.end(),
                              {vertexOf(c.a, n.a), vertexOf(c.b, n.b), vertexOf(c.c, n.c)});
     });
+    out.vertexCount = vertexNormal.size();
     return firstVertex;
 }
 
@@ -144,8 +165,8 @@ void sortSmall(std::vector<uint32_t>::iterator begin, std::vector<uint32_t>::ite
 
 // Every undirected edge of the drawn triangles once. The edges are grouped by their lower point
 // (a counting sort) and each small group sorted and made distinct, which needs no hash table of
-// millions of entries. `pointVertex` maps points to vertices; empty when they are the same.
-void buildEdges(const Mesh& mesh, const std::vector<uint32_t>& pointVertex, MeshArrays& out) {
+// millions of entries. Each edge is a pair of points here; buildMeshArrays maps them to vertices.
+void buildEdges(const Mesh& mesh, MeshArrays& out) {
     const size_t pointCount = mesh.points.size();
     auto forEachEdge = [&](auto visit) {
         forEachDrawnTriangle(mesh, [&](size_t, const IndexTriple& c) {
@@ -180,50 +201,86 @@ void buildEdges(const Mesh& mesh, const std::vector<uint32_t>& pointVertex, Mesh
     }
     groupStart[pointCount] = kept;
 
-    auto vertex = [&](uint32_t p) { return pointVertex.empty() ? p : pointVertex[p]; };
     out.edges.reserve(2 * static_cast<size_t>(kept));
     for (size_t p = 0; p < pointCount; ++p) {
         for (uint32_t i = groupStart[p]; i < groupStart[p + 1]; ++i) {
-            out.edges.push_back(vertex(static_cast<uint32_t>(p)));
-            out.edges.push_back(vertex(higher[i]));
+            out.edges.push_back(static_cast<uint32_t>(p));
+            out.edges.push_back(higher[i]);
         }
     }
 }
 
-// Cuts a list of primitives (`per` vertex indices each) into runs and boxes each run.
-std::vector<ArrayRun> makeRuns(const std::vector<uint32_t>& indices, size_t per,
-                               const MeshArrays& arrays) {
-    const size_t floats = static_cast<size_t>(arrays.vertexFloats());
-    const size_t count = indices.size() / per;
-    std::vector<ArrayRun> runs;
-    runs.reserve((count + ARRAY_RUN_LENGTH - 1) / ARRAY_RUN_LENGTH);
-    for (size_t first = 0; first < count; first += ARRAY_RUN_LENGTH) {
-        ArrayRun run;
-        run.first = static_cast<uint32_t>(first);
-        run.count = static_cast<uint32_t>(std::min<size_t>(ARRAY_RUN_LENGTH, count - first));
-        const float* v = &arrays.vertices[floats * indices[per * first]];
-        float lo[3] = {v[0], v[1], v[2]}, hi[3] = {v[0], v[1], v[2]};
-        for (size_t i = per * first + 1; i < per * (first + run.count); ++i) {
-            v = &arrays.vertices[floats * indices[i]];
-            for (int k = 0; k < 3; ++k) {
-                lo[k] = std::min(lo[k], v[k]);
-                hi[k] = std::max(hi[k], v[k]);
+// Boxes around runs of ARRAY_RUN_LENGTH primitives, fed with each primitive's corners in order.
+class RunBuilder {
+public:
+    explicit RunBuilder(size_t cornersPerPrimitive) : per_(cornersPerPrimitive) {}
+
+    void add(const Vec3d& point) {
+        const float v[3] = {static_cast<float>(point.x), static_cast<float>(point.y),
+                            static_cast<float>(point.z)};
+        if (corners_ == 0) {
+            runs_.push_back(ArrayRun{});
+            runs_.back().first = primitives_;
+            std::copy(v, v + 3, lo_);
+            std::copy(v, v + 3, hi_);
+        }
+        for (int k = 0; k < 3; ++k) {
+            lo_[k] = std::min(lo_[k], v[k]);
+            hi_[k] = std::max(hi_[k], v[k]);
+        }
+        if (++corners_ % per_ == 0) {
+            ++primitives_;
+            ++runs_.back().count;
+            if (runs_.back().count == ARRAY_RUN_LENGTH) {
+                close();
             }
         }
-        run.box.add(lo[0], lo[1], lo[2]);
-        run.box.add(hi[0], hi[1], hi[2]);
-        runs.push_back(run);
     }
-    return runs;
-}
 
-void buildRuns(MeshArrays& out) {
-    out.triangleRuns = makeRuns(out.triangles, 3, out);
-    out.edgeRuns = makeRuns(out.edges, 2, out);
+    std::vector<ArrayRun> finish() {
+        if (corners_ != 0) {
+            close();
+        }
+        return std::move(runs_);
+    }
+
+private:
+    void close() {
+        runs_.back().box.add(lo_[0], lo_[1], lo_[2]);
+        runs_.back().box.add(hi_[0], hi_[1], hi_[2]);
+        corners_ = 0;
+    }
+
+    size_t per_;
+    size_t corners_ = 0;  // corners added to the open run
+    uint32_t primitives_ = 0;
+    float lo_[3] = {0, 0, 0}, hi_[3] = {0, 0, 0};
+    std::vector<ArrayRun> runs_;
+};
+
+// The runs and bounds, from the Mesh's points (as floats, which is what the vertices hold). The
+// edges are still point pairs here.
+void buildRuns(const Mesh& mesh, MeshArrays& out) {
+    RunBuilder triangles(3);
+    forEachDrawnTriangle(mesh, [&](size_t, const IndexTriple& c) {
+        triangles.add(mesh.points[c.a]);
+        triangles.add(mesh.points[c.b]);
+        triangles.add(mesh.points[c.c]);
+    });
+    out.triangleRuns = triangles.finish();
+    RunBuilder edges(2);
+    for (const uint32_t p : out.edges) {
+        edges.add(mesh.points[p]);
+    }
+    out.edgeRuns = edges.finish();
     for (const ArrayRun& run : out.triangleRuns) {
         out.bounds.add(run.box.lo[0], run.box.lo[1], run.box.lo[2]);
         out.bounds.add(run.box.hi[0], run.box.hi[1], run.box.hi[2]);
     }
+}
+
+int32_t cornerOf(const IndexTriple& t, size_t k) {
+    return k == 0 ? t.a : k == 1 ? t.b : t.c;
 }
 
 }  // namespace
@@ -247,9 +304,10 @@ void MeshArrays::releaseLists() {
     std::vector<uint32_t>().swap(triangles);
     std::vector<uint32_t>().swap(edges);
     std::vector<uint32_t>().swap(outlines);
+    std::vector<bool>().swap(cornerStartsVertex);
 }
 
-MeshArrays buildMeshArrays(const Mesh& mesh) {
+MeshArrays buildMeshArrays(const Mesh& mesh, bool withVertices) {
     MeshArrays out;
     if (!fitsIndices(mesh)) {
         out.packed = false;
@@ -257,16 +315,20 @@ MeshArrays buildMeshArrays(const Mesh& mesh) {
     }
     const TriangleSurvey survey = surveyTriangles(mesh);
     out.normals = survey.normals;
+    std::vector<uint32_t> pointVertex;
     if (out.normals == Normals::PerCorner) {
-        const std::vector<uint32_t> pointVertex = buildCornerVertices(mesh, survey.drawn, out);
-        buildEdges(mesh, pointVertex, out);
+        pointVertex = buildCornerTriangles(mesh, survey.drawn, out);
     } else {
-        buildPointVertices(mesh, survey.drawn, out);
-        buildEdges(mesh, {}, out);
+        buildPointTriangles(mesh, survey.drawn, out);
+    }
+    buildEdges(mesh, out);
+    buildRuns(mesh, out);
+    if (!pointVertex.empty()) {
+        for (uint32_t& end : out.edges) {
+            end = pointVertex[end];
+        }
     }
     setLastNormal(mesh, out);
-    buildRuns(out);
-    out.vertexCount = out.vertices.size() / static_cast<size_t>(out.vertexFloats());
     out.triangleCount = out.triangles.size() / 3;
     for (size_t t =
              mesh.coordIndex.size() - std::min(mesh.twoSidedTriangles, mesh.coordIndex.size());
@@ -274,7 +336,48 @@ MeshArrays buildMeshArrays(const Mesh& mesh) {
         out.twoSidedCount += validTriple(mesh.coordIndex[t], mesh.points.size()) ? 1 : 0;
     }
     out.edgeCount = out.edges.size() / 2;
+    if (withVertices) {
+        out.vertices.reserve(out.vertexCount * static_cast<size_t>(out.vertexFloats()));
+        writeVertices(mesh, out, 1 << 16, [&](size_t, const float* floats, size_t count) {
+            out.vertices.insert(out.vertices.end(), floats,
+                                floats + count * static_cast<size_t>(out.vertexFloats()));
+        });
+    }
     return out;
+}
+
+bool VertexWriter::next(size_t count) {
+    piece.clear();
+    if (arrays.normals != MeshArrays::Normals::PerCorner) {
+        const size_t end = std::min(mesh.points.size(), written + count);
+        piece.reserve(3 * (end - written));
+        for (; written < end; ++written) {
+            append(piece, mesh.points[written]);
+        }
+        return !piece.empty();
+    }
+    // The vertices are numbered in the order the triangles first use them: a corner whose vertex
+    // is the next number is where that vertex comes from.
+    piece.reserve(6 * std::min(count, arrays.vertexCount - written));
+    const size_t target = written + count;
+    while (written < target && corner < arrays.cornerStartsVertex.size()) {
+        if (corner % 3 == 0) {
+            while (!validTriple(mesh.coordIndex[triangle], mesh.points.size())) {
+                ++triangle;
+            }
+        }
+        const size_t k = corner % 3;
+        if (arrays.cornerStartsVertex[corner]) {
+            append(piece, mesh.points[cornerOf(mesh.coordIndex[triangle], k)]);
+            append(piece, mesh.normals[cornerOf(mesh.normalIndex[triangle], k)]);
+            ++written;
+        }
+        ++corner;
+        if (corner % 3 == 0) {
+            ++triangle;
+        }
+    }
+    return !piece.empty();
 }
 
 void addOutlines(MeshArrays& arrays) {

@@ -55,6 +55,9 @@ struct MeshArrays {
     // Only after addOutlines: each triangle's edges a-b, b-c, c-a as drawn, each repeated
     // directed edge once, 2 vertex indices each.
     std::vector<uint32_t> outlines;
+    // With normals per corner: for each entry of `triangles`, whether that corner is the first use
+    // of its vertex. The vertices can be written from it and the Mesh alone, without `triangles`.
+    std::vector<bool> cornerStartsVertex;
 
     // The sizes, which stay known when the lists above are released (releaseLists).
     size_t vertexCount = 0;
@@ -79,7 +82,40 @@ struct MeshArrays {
 };
 
 // Derives the arrays of a Mesh, without outlines. Meshes never change after loading, so the
-// result stays valid for the Mesh's whole life.
-MeshArrays buildMeshArrays(const Mesh& mesh);
+// result stays valid for the Mesh's whole life. Without `withVertices` the vertex list is left
+// empty (vertexCount still tells its size): writeVertices then makes it piece by piece, so that a
+// model's vertices need never be held whole in client memory beside a copy of them.
+MeshArrays buildMeshArrays(const Mesh& mesh, bool withVertices = true);
+
+// Hands the vertex list of `arrays` (built from `mesh`; `triangles` may be released) to `take`
+// in pieces of at most `pieceVertices` vertices, in order: take(firstVertex, floats, count).
+// The pieces together are exactly the list buildMeshArrays makes.
+template <typename Take>
+void writeVertices(const Mesh& mesh, const MeshArrays& arrays, size_t pieceVertices, Take take);
 // Adds the outlines (needs the triangles list).
 void addOutlines(MeshArrays& arrays);
+
+// What writeVertices needs, kept out of the template.
+struct VertexWriter {
+    const Mesh& mesh;
+    const MeshArrays& arrays;
+    std::vector<float> piece;
+    size_t written = 0;   // vertices handed over so far
+    size_t triangle = 0;  // next Mesh triangle of the walk (normals per corner)
+    size_t corner = 0;    // next corner of the drawn triangles
+
+    VertexWriter(const Mesh& m, const MeshArrays& a) : mesh(m), arrays(a) {}
+    // Fills `piece` with up to `count` further vertices; false once all are written.
+    bool next(size_t count);
+};
+
+template <typename Take>
+void writeVertices(const Mesh& mesh, const MeshArrays& arrays, size_t pieceVertices, Take take) {
+    VertexWriter writer(mesh, arrays);
+    size_t first = 0;
+    while (writer.next(pieceVertices)) {
+        const size_t count = writer.piece.size() / static_cast<size_t>(arrays.vertexFloats());
+        take(first, writer.piece.data(), count);
+        first += count;
+    }
+}

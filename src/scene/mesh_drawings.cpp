@@ -1,5 +1,7 @@
 #include "scene/mesh_drawings.h"
 
+#include <malloc.h>
+
 #include <algorithm>
 #include <cstdint>
 #include <unordered_map>
@@ -10,6 +12,8 @@ namespace {
 
 struct MeshDrawing {
     MeshArrays arrays;
+    bool built = false;         // whether `arrays` was built at all
+    bool verticesHeld = false;  // whether arrays.vertices holds the vertex list
     bool listsReleased = false;
     std::vector<std::pair<ShareGroup, MeshBuffers>> buffers;
     std::vector<ShareGroup> refused;  // groups whose GL could not take the lists
@@ -34,22 +38,30 @@ Drawings& drawings() {
 }
 
 MeshDrawing& drawingOf(const Mesh& mesh) {
-    const auto [entry, added] = drawings().meshes.try_emplace(&mesh);
-    if (added) {
-        entry->second.arrays = buildMeshArrays(mesh);
-    }
-    return entry->second;
+    return drawings().meshes.try_emplace(&mesh).first->second;
 }
 
-void ensureLists(MeshDrawing& drawing, const Mesh& mesh, bool outlines) {
-    if (drawing.listsReleased) {
+// Builds the lists that are not in client memory; without `vertices`, the vertex list may stay
+// out of it (buffer objects are then filled piece by piece).
+void ensureLists(MeshDrawing& drawing, const Mesh& mesh, bool outlines, bool vertices = true) {
+    if (!drawing.built || drawing.listsReleased || (vertices && !drawing.verticesHeld)) {
         const bool hadOutlines = drawing.arrays.hasOutlines;
-        drawing.arrays = buildMeshArrays(mesh);
+        drawing.arrays = buildMeshArrays(mesh, vertices);
+        malloc_trim(0);  // the building's scratch lists, before the buffer objects are made
+        drawing.built = true;
+        drawing.verticesHeld = vertices;
         drawing.listsReleased = false;
         outlines = outlines || hadOutlines;
     }
     if (outlines && !drawing.arrays.hasOutlines) {
         addOutlines(drawing.arrays);
+    }
+}
+
+// Errors raised earlier by unrelated calls would be taken for the upload's own. Each glGetError
+// clears one flag; the bound guards against a GL that reports an error for the read itself.
+void drainGlErrors() {
+    for (int i = 0; i < 32 && glGetError() != GL_NO_ERROR; ++i) {
     }
 }
 
@@ -82,15 +94,44 @@ void abandonNames(GroupState& group, const MeshBuffers& buffers) {
     }
 }
 
+// A new buffer object holding the Mesh's vertex list, written piece by piece from the Mesh, so
+// that the whole list is never held in client memory beside its copy.
+GLuint uploadVerticesInPieces(const GlBufferFunctions& gl, const Mesh& mesh,
+                              const MeshArrays& arrays) {
+    constexpr size_t PIECE_VERTICES = 1 << 15;
+    const size_t vertexBytes = static_cast<size_t>(arrays.vertexFloats()) * sizeof(float);
+    GLuint name = 0;
+    gl.genBuffers(1, &name);
+    gl.bindBuffer(GL_ARRAY_BUFFER, name);
+    // A refused size shows as the error that uploadMissing reads afterwards.
+    gl.bufferData(GL_ARRAY_BUFFER, static_cast<GLsizeiptr>(arrays.vertexCount * vertexBytes),
+                  nullptr, GL_STATIC_DRAW);
+    writeVertices(mesh, arrays, PIECE_VERTICES,
+                  [&](size_t first, const float* floats, size_t count) {
+                      gl.bufferSubData(GL_ARRAY_BUFFER, static_cast<GLintptr>(first * vertexBytes),
+                                       static_cast<GLsizeiptr>(count * vertexBytes), floats);
+                  });
+    gl.bindBuffer(GL_ARRAY_BUFFER, 0);
+    return name;
+}
+
 // Fills in the buffer objects that `buffers` lacks. False if the GL reported an error (most
 // likely out of memory): the names made are deleted again.
-bool uploadMissing(const GlBufferFunctions& gl, MeshArrays& arrays, MeshBuffers& buffers,
-                   bool outlines, bool release) {
+bool uploadMissing(const GlBufferFunctions& gl, const Mesh& mesh, MeshDrawing& drawing,
+                   MeshBuffers& buffers, bool outlines, bool release) {
+    drainGlErrors();
+    MeshArrays& arrays = drawing.arrays;
     const MeshBuffers before = buffers;
     if (buffers.vertices == 0) {
-        buffers.vertices = upload(gl, GL_ARRAY_BUFFER, arrays.vertices, release);
-        buffers.triangles = upload(gl, GL_ELEMENT_ARRAY_BUFFER, arrays.triangles, release);
+        // The index lists first, each freed once copied, so that the largest list, the
+        // vertices, goes to the graphics side while little else is held.
         buffers.edges = upload(gl, GL_ELEMENT_ARRAY_BUFFER, arrays.edges, release);
+        buffers.triangles = upload(gl, GL_ELEMENT_ARRAY_BUFFER, arrays.triangles, release);
+        if (drawing.verticesHeld) {
+            buffers.vertices = upload(gl, GL_ARRAY_BUFFER, arrays.vertices, release);
+        } else {
+            buffers.vertices = uploadVerticesInPieces(gl, mesh, arrays);
+        }
     }
     if (outlines && buffers.outlines == 0) {
         buffers.outlines = upload(gl, GL_ELEMENT_ARRAY_BUFFER, arrays.outlines, release);
@@ -117,6 +158,12 @@ const MeshArrays& clientArrays(const Mesh& mesh, bool outlines) {
 BufferedMesh bufferedMesh(const Mesh& mesh, ShareGroup group, const GlBufferFunctions& gl,
                           bool outlines) {
     MeshDrawing& drawing = drawingOf(mesh);
+    // With one group live, its buffer objects become the only copy of the lists. With more
+    // (contexts that could not share), the next group needs the lists too: they stay.
+    const bool release = liveShareGroups() == 1;
+    if (!drawing.built) {
+        ensureLists(drawing, mesh, outlines, !release);
+    }
     if (!drawing.arrays.packed) {
         return {&drawing.arrays, nullptr};
     }
@@ -129,15 +176,16 @@ BufferedMesh bufferedMesh(const Mesh& mesh, ShareGroup group, const GlBufferFunc
     if (std::find(drawing.refused.begin(), drawing.refused.end(), group) != drawing.refused.end()) {
         return {&drawing.arrays, nullptr};
     }
-    ensureLists(drawing, mesh, outlines);
-    // With one group live, its buffer objects become the only copy of the lists. With more
-    // (contexts that could not share), the next group needs the lists too: they stay.
-    const bool release = liveShareGroups() == 1;
+    ensureLists(drawing, mesh, outlines, !release);
     MeshBuffers buffers = found ? held->second : MeshBuffers{};
-    const bool uploaded = uploadMissing(gl, drawing.arrays, buffers, outlines, release);
+    const bool uploaded = uploadMissing(gl, mesh, drawing, buffers, outlines, release);
     if (release) {
         drawing.arrays.releaseLists();
         drawing.listsReleased = true;
+        drawing.verticesHeld = false;
+        // The lists were freed to the heap, which keeps such memory for later use: give it back,
+        // as the buffer objects now hold the model.
+        malloc_trim(0);
     }
     if (!uploaded) {
         // What this group lacks is drawn from client memory from now on.
@@ -172,7 +220,9 @@ size_t clientListBytes(const Mesh& mesh) {
     }
     const MeshArrays& a = found->second.arrays;
     return a.vertices.capacity() * sizeof(float) +
-           (a.triangles.capacity() + a.edges.capacity() + a.outlines.capacity()) * sizeof(uint32_t);
+           (a.triangles.capacity() + a.edges.capacity() + a.outlines.capacity()) *
+               sizeof(uint32_t) +
+           a.cornerStartsVertex.capacity() / 8;
 }
 
 const GlBufferFunctions* beginBufferedPass(ShareGroup group) {

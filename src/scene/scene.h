@@ -1,6 +1,7 @@
 #pragma once
 
 #include <cstddef>
+#include <cstdint>
 #include <functional>
 #include <memory>
 #include <vector>
@@ -13,6 +14,9 @@ struct Scene {
     std::vector<std::unique_ptr<Mesh>> models;          // the ModelLibrary, in folder order
     std::vector<std::unique_ptr<SceneObject>> objects;  // in creation order; index == position
     std::vector<SceneObject*> selection;                // in pick order; never holds one twice
+    // How many edits were not applied because a placement would not have stayed finite; the
+    // status line tells the user when it grows.
+    uint64_t refusedEdits = 0;
 
     // Set by the control panel once it exists: puts its Rotation control back to the given
     // matrix and synchronises the panel. Empty until then.
@@ -30,10 +34,6 @@ struct Scene {
     void deleteSelection();
     void removeAllObjects();
     void destroyScene();
-
-    // Fills models from the "VRMLmodels" folder of the working directory; reports unreadable
-    // files through the platform's message box.
-    void loadModelLibrary();
 
     // Drawing passes, in the current GL context after the camera is set up.
     void drawSolid() const;

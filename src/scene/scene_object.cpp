@@ -1,6 +1,17 @@
 #include "scene/scene_object.h"
 
+#include <cmath>
+
 namespace {
+
+bool allFinite(const Matrix4& m) {
+    for (float element : m) {
+        if (!std::isfinite(element)) {
+            return false;
+        }
+    }
+    return true;
+}
 
 // Rotation about coordinate axis 0 (x), 1 (y) or 2 (z), as glRotatef(degrees, unit axis).
 Matrix4 axisRotation(int axis, float degrees) {
@@ -59,4 +70,9 @@ void SceneObject::foldPendingRotation() {
         transform = multiply(transform, pendingRotation);
     }
     setIdentity(pendingRotation);
+}
+
+bool SceneObject::finitePlacement() const {
+    return allFinite(transform) && allFinite(pendingRotation) &&
+           allFinite(multiply(transform, pendingRotation));
 }

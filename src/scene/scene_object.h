@@ -27,4 +27,7 @@ struct SceneObject {
     void rotateObjectLocal(float a, float b, float c);
     // transform := transform * pendingRotation; pendingRotation := identity.
     void foldPendingRotation();
+    // Whether transform, pendingRotation and their product hold only finite numbers, as a scene
+    // file must.
+    bool finitePlacement() const;
 };

@@ -7,6 +7,7 @@
 
 #include <algorithm>
 #include <cerrno>
+#include <csignal>
 #include <cstring>
 #include <ctime>
 #include <filesystem>
@@ -27,13 +28,6 @@ const timespec programStart = now();
 
 constexpr const char* TEMPORARY_MARK = ".tessaly-save-";
 constexpr const char* TEMPORARY_END = ".tmp";
-
-// The mode a file created with open(..., 0666) would get: the umask can only be read by setting it.
-mode_t defaultFileMode() {
-    const mode_t mask = umask(0);
-    umask(mask);
-    return 0666 & ~mask;
-}
 
 // Follows a chain of symbolic links to the path that is finally written, whether it exists or
 // not. A relative link target counts from the folder that holds the link; the path is never
@@ -98,13 +92,40 @@ bool isTemporaryOf(std::string_view entry, std::string_view prefix) {
     return true;
 }
 
+// The process id in a temporary name that isTemporaryOf accepted, or 0.
+pid_t writerOf(std::string_view entry, std::string_view prefix) {
+    long id = 0;
+    for (size_t i = prefix.size(); i < entry.size() && entry[i] >= '0' && entry[i] <= '9'; ++i) {
+        id = id * 10 + (entry[i] - '0');
+        if (id > 1L << 30) {
+            return 0;
+        }
+    }
+    return static_cast<pid_t>(id);
+}
+
+// Whether the save that named a temporary after `writer` has certainly ended: no such process
+// runs (one of another user still counts as running).
+bool writerGone(pid_t writer) {
+    return writer > 0 && writer != getpid() && kill(writer, 0) != 0 && errno == ESRCH;
+}
+
+// A file untouched for this long is not being written; a younger one may belong to a save of
+// another machine sharing the folder, whose process ids mean nothing here.
+constexpr time_t QUIET_SECONDS = 1;
+
+bool quietSince(const timespec& t) {
+    return now().tv_sec - t.tv_sec > QUIET_SECONDS;
+}
+
 bool olderThanProgram(const timespec& t) {
     return t.tv_sec < programStart.tv_sec ||
            (t.tv_sec == programStart.tv_sec && t.tv_nsec < programStart.tv_nsec);
 }
 
-// Removes our own temporary files for the same target that a killed save left behind. Files of
-// other users, and any written since this program started (another save may be running), stay.
+// Removes our own temporary files for the same target that a killed save left behind: those from
+// before this program started, and those whose writer no longer runs. Files of other users, and
+// any other written since this program started (another save may be running), stay.
 void removeStaleTemporaries(const std::string& target) {
     DIR* folder = opendir(folderOf(target).c_str());
     if (folder == nullptr) {
@@ -118,16 +139,18 @@ void removeStaleTemporaries(const std::string& target) {
         }
         struct stat info {};
         if (fstatat(folderFd, entry->d_name, &info, AT_SYMLINK_NOFOLLOW) == 0 &&
-            S_ISREG(info.st_mode) && info.st_uid == geteuid() && olderThanProgram(info.st_mtim)) {
+            S_ISREG(info.st_mode) && info.st_uid == geteuid() &&
+            (olderThanProgram(info.st_mtim) ||
+             (writerGone(writerOf(entry->d_name, prefix)) && quietSince(info.st_mtim)))) {
             unlinkat(folderFd, entry->d_name, 0);
         }
     }
     closedir(folder);
 }
 
-// Opens a new file named after the target and this process in the target's folder, or returns
-// -1 with errno set.
-int createTemporaryBeside(const std::string& target, std::string& tempPath) {
+// Opens a new file named after the target and this process in the target's folder, created with
+// `mode` (less the umask), or returns -1 with errno set.
+int createTemporaryBeside(const std::string& target, mode_t mode, std::string& tempPath) {
     const std::string start =
         (folderOf(target) + "/") + temporaryPrefix(target) + std::to_string(getpid());
     for (int attempt = 0; attempt < 100; ++attempt) {
@@ -136,7 +159,7 @@ int createTemporaryBeside(const std::string& target, std::string& tempPath) {
             tempPath.append("-").append(std::to_string(attempt));
         }
         tempPath.append(TEMPORARY_END);
-        const int fd = open(tempPath.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0600);
+        const int fd = open(tempPath.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, mode);
         if (fd >= 0 || errno != EEXIST) {
             return fd;
         }
@@ -173,6 +196,11 @@ bool overwrite(int fd, std::string_view content) {
            ftruncate(fd, static_cast<off_t>(content.size())) == 0 && fsync(fd) == 0;
 }
 
+PreviousContentKeeper& previousContentKeeper() {
+    static PreviousContentKeeper keeper;
+    return keeper;
+}
+
 // Writes the open target itself, as opening it for writing would. Room is reserved first where the
 // file system can, so that a full disk is mostly found before the old content is touched; a write
 // that fails later puts the old content back if it could be read. `error` holds why it failed.
@@ -184,27 +212,40 @@ bool writeInPlace(int fd, const std::string& target, std::string_view content, i
         return false;
     }
     const auto previous = readWholeFile(target);
+    // A kill during the write would leave neither version whole: the old one is kept first.
+    std::function<void()> releaseKept;
+    if (previous && previousContentKeeper()) {
+        releaseKept = previousContentKeeper()(target, *previous);
+        if (!releaseKept) {
+            error = errno != 0 ? errno : EIO;
+            return false;
+        }
+    }
     const int flags = fcntl(fd, F_GETFL);
     if (flags >= 0) {
         fcntl(fd, F_SETFL, flags & ~O_NONBLOCK);
     }
     if (overwrite(fd, content)) {
+        if (releaseKept) {
+            releaseKept();
+        }
         return true;
     }
     error = errno;
-    if (previous) {
-        overwrite(fd, *previous);
+    if (previous && overwrite(fd, *previous) && releaseKept) {
+        releaseKept();
     }
     return false;
 }
 
-// Writes a temporary file with the target's mode and renames it over the target. On failure the
+// Writes a temporary file, with `mode` where given, and renames it over the target. On failure the
 // temporary file is gone, `error` holds why and `renameError` holds the rename's errno, or 0 if it
 // never ran.
 bool replaceThroughTemporary(int fd, const std::string& tempPath, const std::string& target,
-                             mode_t mode, std::string_view content, int& renameError, int& error) {
+                             std::optional<mode_t> mode, std::string_view content, int& renameError,
+                             int& error) {
     renameError = 0;
-    bool ok = fchmod(fd, mode) == 0 && writeAllAndSync(fd, content);
+    bool ok = (!mode || fchmod(fd, *mode) == 0) && writeAllAndSync(fd, content);
     if (!ok) {
         error = errno;
     }
@@ -231,6 +272,10 @@ bool replaceThroughTemporary(int fd, const std::string& tempPath, const std::str
 }
 
 }  // namespace
+
+void keepPreviousContentWith(PreviousContentKeeper keeper) {
+    previousContentKeeper() = std::move(keeper);
+}
 
 std::string errorText(int error) {
     // The English description whatever the locale, as the rest of the panel's text.
@@ -325,10 +370,15 @@ bool writeFileAtomically(const std::string& path, std::string_view content, std:
 
     removeStaleTemporaries(*target);
     std::string tempPath;
-    const int fd = createTemporaryBeside(*target, tempPath);
+    // A new file gets the mode that creating it in place would give (0666 less the umask, which
+    // the kernel applies: reading the umask means setting it, which races with other threads).
+    // A replaced file keeps its mode, set on the descriptor once nobody else can open it.
+    const bool replacing = targetFd >= 0;
+    const int fd = createTemporaryBeside(*target, replacing ? 0600 : 0666, tempPath);
     bool ok = false;
     if (fd >= 0) {
-        const mode_t mode = targetFd >= 0 ? (existing.st_mode & 07777) : defaultFileMode();
+        const std::optional<mode_t> mode =
+            replacing ? std::optional<mode_t>(existing.st_mode & 07777) : std::nullopt;
         int renameError = 0;
         ok = replaceThroughTemporary(fd, tempPath, *target, mode, content, renameError, error);
         // A sticky folder or a mounted file: the name cannot be replaced, the file can be written.

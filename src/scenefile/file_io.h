@@ -1,5 +1,6 @@
 #pragma once
 
+#include <functional>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -32,6 +33,14 @@ bool writeFileAtomically(const std::string& path, std::string_view content);
 // description of the error that stopped it ("permission denied", "no space left on device"),
 // "not a regular file" or "no file name". Empty on success.
 bool writeFileAtomically(const std::string& path, std::string_view content, std::string& reason);
+
+// Where a save has to overwrite its target in place, the keeper is first handed the target's
+// present content and keeps it somewhere safe; it returns what removes that keeping once the new
+// content is complete and synced, or an empty function (errno set) when it could not keep it, and
+// the save is then refused untouched. Without a keeper (the default) in-place saves keep nothing.
+using PreviousContentKeeper =
+    std::function<std::function<void()>(const std::string& target, std::string_view previous)>;
+void keepPreviousContentWith(PreviousContentKeeper keeper);
 
 // The system's description of an errno value in English whatever the locale, starting with a
 // small letter unless it begins with an acronym ("permission denied").

@@ -16,12 +16,17 @@ struct Framing {
 
 // The camera of one View. Orthographic cameras look along a world axis; the perspective camera
 // looks from eye toward centre and orbits with rotX and rotY.
+// The axis a camera looks along.
+constexpr int32_t AXIS_X = 0;
+constexpr int32_t AXIS_Y = 1;
+constexpr int32_t AXIS_Z = 2;
+
 struct Camera {
     bool perspective = false;
     Vec3 eye{0, 0, 0};
     Vec3 centre{0, 0, 0};  // also the dolly direction
     Vec3 up{0, 1, 0};
-    int32_t axis = 2;  // 0: looks along X, 1: along Y, 2: along Z
+    int32_t axis = AXIS_Z;  // the axis it looks along
     int32_t rotX = 0;
     int32_t rotY = 0;
     float panX = 0;

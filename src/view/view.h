@@ -30,12 +30,7 @@ struct View {
     void display();
     // What display draws under the scene: the cleared background, the camera, grid and axes.
     void drawBackdrop() const;
-    // The input handlers carry out the interaction rules and are defined with them, in
-    // src/interact: the rules work on this record, so they cannot live below it.
-    void keyboard(unsigned char key, int x, int y);
-    void mouseButton(int button, int state, int x, int y);
-    void motion(int x, int y);
-    void pickAt(int x, int y);
+    // The input handlers carry out the interaction rules on this record: interact/view_input.h.
 };
 
 void drawGrid();

@@ -66,8 +66,8 @@ void drawGrid() {
 }
 
 void drawAxes() {
-    GLint width = 1;
-    glGetIntegerv(GL_LINE_WIDTH, &width);
+    GLfloat width = 1;
+    glGetFloatv(GL_LINE_WIDTH, &width);
     glLineWidth(2);
     glBegin(GL_LINES);
     // Y is red and X green, so that the vertical axis stands out in every view.
@@ -81,7 +81,7 @@ void drawAxes() {
     glVertex3f(0, 0, 0);
     glVertex3f(0, 0, 1);
     glEnd();
-    glLineWidth(static_cast<float>(width));
+    glLineWidth(width);
 }
 
 void setProjection(int width, int height, bool perspective) {

@@ -7,6 +7,7 @@
 
 #include "app/globals.h"
 #include "app/panel_status.h"
+#include "edit/status_line.h"
 #include "scene/mesh.h"
 
 namespace {
@@ -150,6 +151,34 @@ TEST_F(PanelDispatch, RotationGivesEverySelectedObjectTheSameMatrix) {
     EXPECT_EQ(b->pendingRotation, a->pendingRotation);
     EXPECT_EQ(other->pendingRotation, identityMatrix());
     EXPECT_EQ(applyPanelCommand(ID_ROTATION), PanelEffect::Redraw);
+}
+
+// A pad step or a ball movement that would leave a placement not finite changes nothing, and the
+// status line says why until the next action.
+TEST_F(PanelDispatch, StepsThatWouldOverflowAreRefusedAndTheStatusLineSaysSo) {
+    using Lines = std::vector<std::string>;
+    SceneObject* a = place(true);
+    a->transform[0] = 3e38f;
+    a->transform[4] = 3e38f;  // row 0 holds three huge numbers: turning it adds them up
+    a->transform[8] = 3e38f;
+    const Matrix4 before = a->transform;
+    controlPanel.scaleControl->dragTranslation(0, -20);  // x1.2
+    EXPECT_EQ(a->transform, before);
+    updatePanelStatus();
+    EXPECT_EQ(controlPanel.statusLine->lines, (Lines{"Edit not applied:", "result not finite"}));
+    noteUserAction();
+    updatePanelStatus();
+    EXPECT_EQ(controlPanel.statusLine->lines, statusLines(scene, editMode));
+
+    controlPanel.rotationControl->dragRotation(0, 0, 0.5f, 0.5f);
+    EXPECT_EQ(a->pendingRotation, identityMatrix());
+    EXPECT_EQ(a->transform, before);
+    updatePanelStatus();
+    EXPECT_EQ(controlPanel.statusLine->lines[0], "Edit not applied:");
+
+    controlPanel.translateX->dragTranslation(10, 0);
+    EXPECT_NE(a->transform[12], 0.0f);  // a move keeps everything finite: applied
+    EXPECT_TRUE(a->finitePlacement());
 }
 
 TEST_F(PanelDispatch, ListBoxItemZeroAddsNothingAndItemKAddsModelKMinusOne) {

@@ -386,9 +386,9 @@ TEST_F(UndoTest, HistoryKeepsAtLeastAHundredStepsAndIsBounded) {
     EXPECT_FALSE(history.canUndo());
     EXPECT_EQ(scene.objects.size(), 1u);  // the add was forgotten long ago
 
-    // A byte bound forgets the oldest steps but never the newest.
+    // A byte bound forgets the oldest steps; one step is kept while it fits.
     history.clear();
-    history.maxBytes = 1;
+    history.maxBytes = sizeof(UndoStep) + sizeof(KeptMatrix);
     scene.selectObject(0);
     keyMove(1);
     keyMove(1);
@@ -396,6 +396,65 @@ TEST_F(UndoTest, HistoryKeepsAtLeastAHundredStepsAndIsBounded) {
     undo();
     EXPECT_EQ(history.undone.size(), 1u);
     redo();
+}
+
+// The bound holds for the newest step too, and counts the snapshot of an open transform step.
+TEST_F(UndoTest, ByteBoundHoldsForTheNewestStepAndTheOpenSnapshot) {
+    addPlaced(1000);
+    const size_t smallStep = sizeof(UndoStep) + sizeof(KeptMatrix);
+    history.maxBytes = 80 * sizeof(KeptMatrix) + smallStep + smallStep / 2;
+    scene.selectObject(3);
+    keyMove(1);
+    keyMove(1);
+    ASSERT_EQ(history.done.size(), 2u);
+
+    // A snapshot of 80 objects fits beside one small step, not beside two.
+    scene.clearSelection();
+    for (int i = 0; i < 80; ++i) {
+        scene.selectObject(i);
+    }
+    history.beginTransformStep(scene);
+    EXPECT_LE(history.bytesHeld(), history.maxBytes);
+    EXPECT_GE(history.bytesHeld(), 80 * sizeof(KeptMatrix));
+    EXPECT_EQ(history.done.size(), 1u);
+    for (SceneObject* object : scene.selection) {
+        object->translateObject(1, 0, 0);
+    }
+    history.endTransformStep(scene);
+    ASSERT_TRUE(history.canUndo());
+    EXPECT_EQ(history.done.back().matrices.size(), 80u);
+    EXPECT_LE(history.bytesHeld(), history.maxBytes);
+
+    // A step larger than the bound on its own is not kept, nor are the steps before it.
+    const auto before = committed();
+    scene.clearSelection();
+    for (int i = 0; i < 1000; i += 5) {
+        scene.selectObject(i);
+    }
+    deleteSelection();
+    EXPECT_EQ(scene.objects.size(), 800u);
+    EXPECT_FALSE(history.canUndo());
+    EXPECT_EQ(history.totalBytes, 0u);
+    EXPECT_FALSE(history.undo(scene));
+    EXPECT_NE(committed(), before);
+
+    // Nor is a snapshot larger than the bound: the drag it was for records nothing.
+    for (int i = 0; i < 500; ++i) {
+        scene.selectObject(i);
+    }
+    history.beginTransformStep(scene);
+    EXPECT_TRUE(history.openSnapshot.empty());
+    for (SceneObject* object : scene.selection) {
+        object->translateObject(1, 0, 0);
+    }
+    history.endTransformStep(scene);
+    EXPECT_FALSE(history.canUndo());
+    EXPECT_LE(history.bytesHeld(), history.maxBytes);
+
+    // New over everything: 800 objects do not fit either.
+    history.recordReplaceAll(scene);
+    scene.removeAllObjects();
+    EXPECT_FALSE(history.canUndo());
 }
 
 TEST_F(UndoTest, StepsCostWhatTheyChangedNotTheScene) {

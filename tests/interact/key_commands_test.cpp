@@ -7,6 +7,7 @@
 #include <string>
 
 #include "interact/interact_fixture.h"
+#include "interact/view_input.h"
 
 namespace {
 
@@ -60,6 +61,40 @@ TEST(KeyCommands, RepeatedScalesAreFloatProducts) {
     back.type('A');
     EXPECT_EQ(back.object(1).transform[0], 0.9f * 1.1f);
     EXPECT_NE(back.object(1).transform[0], 1.0f);
+}
+
+// 950 presses of S would reach infinity: the steps up to the largest finite scale apply as
+// always; a step past it changes no selected object, and is counted for the status line.
+TEST(KeyCommands, AStepWhoseResultWouldNotBeFiniteIsNotApplied) {
+    Keys k;
+    k.scene.selectObject(2);
+    k.object(2).scaleObjectLocal(1, 1e30f, 1);  // reaches the limit long before object 1
+    float expected = 1;
+    int refusedAt = -1;
+    for (int i = 0; i < 1000 && refusedAt < 0; ++i) {
+        const Matrix4 before1 = k.object(1).transform;
+        const Matrix4 before2 = k.object(2).transform;
+        k.type('S');
+        if (k.scene.refusedEdits != 0) {
+            refusedAt = i;
+            EXPECT_EQ(k.object(1).transform, before1);
+            EXPECT_EQ(k.object(2).transform, before2);
+        } else {
+            expected *= 1.1f;
+            ASSERT_EQ(k.object(1).transform[5], expected) << i;
+        }
+    }
+    ASSERT_GE(refusedAt, 0);
+    EXPECT_TRUE(std::isfinite(k.object(2).transform[5]));
+    EXPECT_TRUE(std::isinf(k.object(2).transform[5] * 1.1f));
+    // Other steps still apply, the refused one again is refused again.
+    k.type('s');
+    EXPECT_EQ(k.object(1).transform[5], expected * 0.9f);
+    EXPECT_EQ(k.scene.refusedEdits, 1u);
+    k.type('S');
+    k.type('S');
+    EXPECT_EQ(k.scene.refusedEdits, 2u);
+    EXPECT_TRUE(k.object(2).finitePlacement());
 }
 
 TEST(KeyCommands, CaseChoosesTheDirection) {
@@ -123,7 +158,7 @@ TEST(KeyCommands, DeleteAndEditKeysRedrawEvenWithAnEmptySelection) {
 TEST(KeyCommandsDeathTest, EscapeEndsTheProgramWithStatusOne) {
     Keys k;
     EXPECT_EQ(k.type(27), KeyEffect::Exit);
-    EXPECT_EXIT(k.view.keyboard(27, 0, 0), testing::ExitedWithCode(1), "");
+    EXPECT_EXIT(viewKeyboard(k.view, 27, 0, 0), testing::ExitedWithCode(1), "");
 }
 
 }  // namespace

@@ -5,6 +5,7 @@
 
 #include "interact/edit_mode.h"
 #include "interact/pick_rules.h"
+#include "interact/view_input.h"
 #include "scene/mesh.h"
 #include "scene/scene.h"
 #include "support/gl_window.h"
@@ -62,8 +63,8 @@ struct Picking : testing::Test {
     // A left click at GLUT window position (x, y), after a display has set the view's state.
     void click(int x, int y) {
         view.display();
-        view.mouseButton(GLUT_LEFT_BUTTON, GLUT_DOWN, x, y);
-        view.mouseButton(GLUT_LEFT_BUTTON, GLUT_UP, x, y);
+        viewMouseButton(view, GLUT_LEFT_BUTTON, GLUT_DOWN, x, y);
+        viewMouseButton(view, GLUT_LEFT_BUTTON, GLUT_UP, x, y);
     }
     bool selected(const SceneObject& object) const {
         return scene.selection.size() == 1 && scene.selection[0] == &object;
@@ -129,7 +130,7 @@ TEST_F(Picking, PickPassTouchesOnlyThePixelUnderTheCursorAndRestoresState) {
     glEnable(GL_BLEND);
     glDisable(GL_SCISSOR_TEST);
     view.dragModifiers = 0;
-    view.pickAt(50, 100);
+    pickAt(view, 50, 100);
     ASSERT_EQ(scene.selection.size(), 1u);
 
     EXPECT_TRUE(glIsEnabled(GL_DITHER));
@@ -149,15 +150,15 @@ TEST_F(Picking, ModifiersDecideWhatAMissDoes) {
     SceneObject& object = add(cornerTriangle());
     view.display();
     view.dragModifiers = 0;
-    view.pickAt(50, 100);
+    pickAt(view, 50, 100);
     ASSERT_TRUE(selected(object));
 
     view.dragModifiers = MOD_CTRL;
-    view.pickAt(70, SIZE - 1 - 70);
+    pickAt(view, 70, SIZE - 1 - 70);
     EXPECT_TRUE(selected(object));
 
     view.dragModifiers = MOD_CTRL | MOD_SHIFT;
-    view.pickAt(70, SIZE - 1 - 70);
+    pickAt(view, 70, SIZE - 1 - 70);
     EXPECT_TRUE(scene.selection.empty());
 }
 

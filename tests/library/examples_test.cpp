@@ -8,6 +8,8 @@
 #include <map>
 
 #include "library/model_folder.h"
+#include "library/model_library.h"
+#include "platform/platform.h"
 #include "scene/scene.h"
 #include "support/scripted_platform.h"
 
@@ -29,7 +31,7 @@ TEST(ExamplesTest, EverySampleModelReadsCompletelyAndFacesOutwards) {
     ScriptedPlatform scripted;
     scripted.install();
     Scene scene;
-    scene.loadModelLibrary();
+    loadModelLibrary(scene, platform());
     std::filesystem::current_path(previous);
 
     EXPECT_TRUE(scripted.messages.empty());

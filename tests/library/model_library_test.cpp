@@ -1,6 +1,8 @@
 #include <gtest/gtest.h>
 
 #include "library/model_folder.h"
+#include "library/model_library.h"
+#include "platform/platform.h"
 #include "scene/scene.h"
 #include "support/scripted_platform.h"
 
@@ -35,7 +37,7 @@ TEST_F(ModelLibraryTest, ReadableFilesBecomeModelsInNameOrder) {
     writeModel("arch.wrl", TRIANGLE);
     writeModel("notes.txt", TRIANGLE);
     writeModel("arch.wrl.bak", TRIANGLE);
-    scene.loadModelLibrary();
+    loadModelLibrary(scene, platform());
     EXPECT_EQ(names(), (std::vector<std::string>{"Cube.WRL", "arch.wrl", "pyramid.wrl"}));
     EXPECT_TRUE(scripted.messages.empty());
     for (const auto& mesh : scene.models) {
@@ -47,7 +49,7 @@ TEST_F(ModelLibraryTest, UnreadableEntryIsReportedOnceAndLeftOut) {
     writeModel("a.wrl", TRIANGLE);
     std::filesystem::create_symlink("gone.wrl", "VRMLmodels/b.wrl");
     writeModel("c.wrl", TRIANGLE);
-    scene.loadModelLibrary();
+    loadModelLibrary(scene, platform());
     EXPECT_EQ(names(), (std::vector<std::string>{"a.wrl", "c.wrl"}));
     ASSERT_EQ(scripted.messages.size(), 1u);
     EXPECT_EQ(scripted.messages[0].text, "Cannot read file");
@@ -57,14 +59,14 @@ TEST_F(ModelLibraryTest, UnreadableEntryIsReportedOnceAndLeftOut) {
 TEST_F(ModelLibraryTest, FolderNamedLikeAModelIsReported) {
     std::filesystem::create_directory("VRMLmodels/x.wrl");
     writeModel("y.wrl", TRIANGLE);
-    scene.loadModelLibrary();
+    loadModelLibrary(scene, platform());
     EXPECT_EQ(names(), (std::vector<std::string>{"y.wrl"}));
     EXPECT_EQ(scripted.messages.size(), 1u);
 }
 
 TEST_F(ModelLibraryTest, MissingFolderGivesEmptyLibraryWithoutMessage) {
     std::filesystem::remove("VRMLmodels");
-    scene.loadModelLibrary();
+    loadModelLibrary(scene, platform());
     EXPECT_TRUE(scene.models.empty());
     EXPECT_TRUE(scripted.messages.empty());
 }
@@ -72,7 +74,7 @@ TEST_F(ModelLibraryTest, MissingFolderGivesEmptyLibraryWithoutMessage) {
 TEST_F(ModelLibraryTest, FileWithoutVrmlContentIsAModelWithoutTriangles) {
     writeModel("empty.wrl", "");
     writeModel("text.wrl", "just some words\n");
-    scene.loadModelLibrary();
+    loadModelLibrary(scene, platform());
     ASSERT_EQ(scene.models.size(), 2u);
     EXPECT_TRUE(scene.models[0]->coordIndex.empty());
     EXPECT_TRUE(scene.models[1]->coordIndex.empty());
@@ -83,7 +85,7 @@ TEST_F(ModelLibraryTest, ScriptedListingIsUsedAsGivenInItsOrder) {
     writeModel("b.wrl", TRIANGLE);
     writeModel("a.wrl", TRIANGLE);
     scripted.listing = std::vector<std::string>{"b.wrl", "missing.wrl", "a.wrl"};
-    scene.loadModelLibrary();
+    loadModelLibrary(scene, platform());
     EXPECT_EQ(names(), (std::vector<std::string>{"b.wrl", "a.wrl"}));
     EXPECT_EQ(scripted.messages.size(), 1u);
 }

@@ -6,6 +6,7 @@
 #include "library/model_folder.h"
 #include "library/model_library.h"
 #include "library/vrml_reader.h"
+#include "platform/platform.h"
 #include "support/scripted_platform.h"
 
 namespace {
@@ -39,7 +40,8 @@ TEST_F(ModelReadingTest, ClassicReadingIsTheSubsetReaderBitForBit) {
     std::filesystem::copy_file(TESSALY_SOURCE_DIR "/examples/VRMLmodels/knot.wrl",
                                folder / "VRMLmodels" / "knot.wrl");
     Scene scene;
-    const std::vector<ModelReport> reports = readModelFolder(scene, ModelReading::Classic);
+    const std::vector<ModelReport> reports =
+        readModelFolder(scene, ModelReading::Classic, platform());
     ASSERT_EQ(scene.models.size(), 3u);
     for (size_t i = 0; i < 3; ++i) {
         Mesh subset(scene.models[i]->name);
@@ -77,7 +79,7 @@ TEST_F(ModelReadingTest, FolderReportsKeepPositionsAndUnreadableFilesAreReported
     for (const ModelReading reading : {ModelReading::Classic, ModelReading::Full}) {
         scripted.messages.clear();
         Scene scene;
-        const std::vector<ModelReport> reports = readModelFolder(scene, reading);
+        const std::vector<ModelReport> reports = readModelFolder(scene, reading, platform());
         ASSERT_EQ(reports.size(), 3u);
         EXPECT_EQ(reports[0].position, 0);
         EXPECT_EQ(reports[1].position, -1);

@@ -12,6 +12,8 @@
 #include <string>
 
 #include "gl_pixels.h"
+#include "library/model_library.h"
+#include "platform/platform.h"
 #include "scene/draw.h"
 #include "scene/gl_buffers.h"
 #include "scene/index_range.h"
@@ -214,7 +216,7 @@ protected:
         std::filesystem::current_path(std::filesystem::path(TESSALY_SOURCE_DIR) / "examples");
         ScriptedPlatform scripted;
         scripted.install();
-        scene.loadModelLibrary();
+        loadModelLibrary(scene, platform());
         std::filesystem::current_path(previous);
         ASSERT_EQ(scene.models.size(), 5u);  // cube, knot, pyramid, sphere, torus
 
@@ -506,6 +508,22 @@ TEST_F(ArrayPassesGlTest, BufferObjectsAreSharedByTheViewsAndFreed) {
     if (anyReportedContext() == nullptr) {
         EXPECT_EQ(findMeshBuffers(*scene.models[0], group), nullptr);
     }
+}
+
+// An error left unread by an earlier, unrelated call is not taken for the upload's: the Mesh
+// gets its buffer objects.
+TEST(MeshDrawingsGL, AnEarlierUnrelatedErrorDoesNotRefuseTheUpload) {
+    const TestWindow window(WIDTH, HEIGHT);
+    const ShareGroup group = currentShareGroup();
+    ASSERT_NE(group, NO_SHARE_GROUP);
+    const GlBufferFunctions* gl = beginBufferedPass(group);
+    ASSERT_NE(gl, nullptr);
+    const std::unique_ptr<Mesh> mesh = degenerateMesh();
+    glEnable(0x7FFF);  // not a capability: GL_INVALID_ENUM, left unread
+    const BufferedMesh held = bufferedMesh(*mesh, group, *gl, false);
+    EXPECT_NE(held.buffers, nullptr);
+    EXPECT_NE(findMeshBuffers(*mesh, group), nullptr);
+    EXPECT_EQ(glGetError(), GL_NO_ERROR);
 }
 
 }  // namespace

@@ -214,6 +214,71 @@ TEST(MeshArraysTest, RunsCoverEveryPrimitiveOnceInsideTheirBoxes) {
 
 // The drawing side keeps arrays by Mesh, and forgets them when the Mesh goes away: a new Mesh
 // made at the same address gets its own.
+// A fan whose centre meets a different normal in each of its 40 triangles (more than a point's
+// chain holds), an invalid triangle in between, and a point used with two normals: every corner
+// is one vertex per distinct (point, normal) pair, and the vertex list written in pieces of any
+// size is the list built whole.
+TEST(MeshArraysTest, VerticesWrittenInPiecesAreTheWholeList) {
+    Mesh fan("fan.wrl");
+    fan.points.push_back({0, 0, 0});
+    for (int i = 0; i <= 40; ++i) {
+        fan.points.push_back({std::cos(i * 0.15), std::sin(i * 0.15), 0.1 * i});
+    }
+    for (int i = 0; i < 40; ++i) {
+        fan.coordIndex.push_back({0, i + 1, i + 2});
+        fan.normals.push_back({0, 0.01 * i, 1});
+        fan.normalIndex.push_back({i, i, i});
+        if (i == 20) {
+            fan.coordIndex.push_back({0, 1, 99});
+            fan.normalIndex.push_back({0, 0, 0});
+        }
+    }
+    fan.coordIndex.push_back({0, 1, 2});  // the first triangle again: no new vertex
+    fan.normalIndex.push_back({0, 0, 0});
+    Mesh square("square.wrl");
+    makeSquare(square);
+    Mesh bare("bare.wrl");
+    makeSquare(bare);
+    bare.normals.clear();
+    bare.normalIndex.clear();
+    for (const Mesh* mesh : {&fan, &square, &bare}) {
+        const MeshArrays whole = buildMeshArrays(*mesh);
+        const MeshArrays lean = buildMeshArrays(*mesh, false);
+        EXPECT_TRUE(lean.vertices.empty());
+        EXPECT_EQ(lean.triangles, whole.triangles) << mesh->name;
+        EXPECT_EQ(lean.edges, whole.edges) << mesh->name;
+        for (const size_t piece : {size_t{1}, size_t{7}, size_t{1000}}) {
+            std::vector<float> written;
+            size_t expectedFirst = 0;
+            writeVertices(*mesh, lean, piece, [&](size_t first, const float* f, size_t count) {
+                EXPECT_EQ(first, expectedFirst);
+                EXPECT_LE(count, piece);
+                expectedFirst += count;
+                written.insert(written.end(), f, f + count * lean.vertexFloats());
+            });
+            EXPECT_EQ(written, whole.vertices) << mesh->name << " in pieces of " << piece;
+        }
+    }
+    const MeshArrays arrays = buildMeshArrays(fan);
+    std::set<std::pair<int32_t, int32_t>> pairs;
+    for (size_t t = 0; t < fan.coordIndex.size(); ++t) {
+        const IndexTriple& p = fan.coordIndex[t];
+        const IndexTriple& n = fan.normalIndex[t];
+        if (p.c != 99) {
+            pairs.insert({{p.a, n.a}, {p.b, n.b}, {p.c, n.c}});
+        }
+    }
+    EXPECT_EQ(arrays.vertexCount, pairs.size());
+    for (size_t t = 0, drawn = 0; t < fan.coordIndex.size(); ++t) {
+        if (fan.coordIndex[t].c == 99) {
+            continue;
+        }
+        const auto [point, normal] = vertexAt(arrays, arrays.triangles[3 * drawn++]);
+        EXPECT_EQ(point, rounded(fan.points[0]));
+        EXPECT_EQ(normal, rounded(fan.normals[fan.normalIndex[t].a])) << t;
+    }
+}
+
 TEST(MeshDrawingsTest, ArraysAreKeptPerMeshAndGoWithIt) {
     alignas(Mesh) unsigned char storage[sizeof(Mesh)];
     Mesh* first = new (storage) Mesh("square.wrl");

@@ -5,19 +5,31 @@
 #include <gtest/gtest.h>
 #include <sys/resource.h>
 #include <sys/stat.h>
+#include <sys/syscall.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <atomic>
 #include <cerrno>
+#include <chrono>
 #include <csignal>
 #include <filesystem>
 #include <functional>
 #include <optional>
 #include <string>
+#include <thread>
 
 #include "support/temp_folder.h"
 
 namespace fs = std::filesystem;
+
+// The umask is shared by every thread of the process (GTK's among them): a save must never change
+// it, not even for a moment. Every call of this test program is counted, then passed on.
+std::atomic<int> umaskCalls{0};
+extern "C" mode_t umask(mode_t mask) noexcept {
+    ++umaskCalls;
+    return static_cast<mode_t>(syscall(SYS_umask, mask));
+}
 
 namespace {
 
@@ -129,6 +141,17 @@ TEST_F(FileIoTest, ModeOfNewAndReplacedFiles) {
     ASSERT_TRUE(writeFileAtomically(path("kept.vsf"), "new"));
     EXPECT_EQ(fs::status(path("kept.vsf")).permissions(),
               fs::perms::owner_read | fs::perms::owner_write);
+    umask(mask);
+}
+
+TEST_F(FileIoTest, SavingNeverTouchesTheProcessUmask) {
+    const mode_t mask = umask(027);
+    const int before = umaskCalls;
+    ASSERT_TRUE(writeFileAtomically(path("new.vsf"), "x"));
+    ASSERT_TRUE(writeFileAtomically(path("new.vsf"), "y"));
+    EXPECT_EQ(umaskCalls, before);
+    EXPECT_EQ(fs::status(path("new.vsf")).permissions(),
+              fs::perms::owner_read | fs::perms::owner_write | fs::perms::group_read);
     umask(mask);
 }
 
@@ -286,6 +309,34 @@ TEST_F(FileIoTest, KilledSaveLeavesANamedTemporaryThatALaterSaveRemoves) {
     for (const char* kept : {others[1], others[2], others[3], others[4]}) {
         EXPECT_TRUE(fs::exists(path(kept))) << kept;
     }
+}
+
+// A program that runs on: the temporary of a save killed after it started is removed once that
+// save's process is gone and the file has been still for a moment.
+TEST_F(FileIoTest, TemporaryOfAnEndedSaveIsRemovedByARunningProgram) {
+    put("scene.vsf", "previous");
+    const pid_t writer = fork();
+    if (writer == 0) {
+        rlimit none{0, 0};
+        rlimit small{4096, 4096};
+        setrlimit(RLIMIT_CORE, &none);
+        setrlimit(RLIMIT_FSIZE, &small);
+        std::signal(SIGXFSZ, SIG_DFL);
+        writeFileAtomically(path("scene.vsf"), std::string(1 << 20, '7'));
+        _exit(0);
+    }
+    int status = 0;
+    ASSERT_EQ(waitpid(writer, &status, 0), writer);
+    const std::string left = ".scene.vsf.tessaly-save-" + std::to_string(writer) + ".tmp";
+    ASSERT_TRUE(fs::exists(path(left)));
+    // Written by a process that still runs (this one), it stays.
+    const std::string running = ".scene.vsf.tessaly-save-" + std::to_string(getppid()) + ".tmp";
+    put(running, "");
+    std::this_thread::sleep_for(std::chrono::milliseconds(2100));
+    ASSERT_TRUE(writeFileAtomically(path("scene.vsf"), "new"));
+    EXPECT_FALSE(fs::exists(path(left)));
+    EXPECT_TRUE(fs::exists(path(running)));
+    EXPECT_EQ(readWholeFile(path("scene.vsf")), "new");
 }
 
 TEST(WriteAllAndSync, FullDeviceIsReported) {

@@ -229,6 +229,11 @@ ProgramRun::~ProgramRun() {
     fs::remove_all(folder, ignored);
     fs::remove(stderrPath(), ignored);
     fs::remove_all(userHome(), ignored);
+    fs::remove_all(stateHome(), ignored);
+}
+
+fs::path ProgramRun::stateHome() const {
+    return folder.string() + ".state";
 }
 
 fs::path ProgramRun::stderrPath() const {
@@ -270,6 +275,11 @@ void ProgramRun::copyExampleModels() const {
 
 void ProgramRun::launch(const std::vector<std::string>& arguments) {
     const std::string errorPath = stderrPath().string();
+    const std::string state = stateHome().string();
+    mkdir(state.c_str(), 0700);
+    if (user && chown(state.c_str(), *user, *user) != 0) {
+        ADD_FAILURE() << "cannot hand " << state << " to the test user";
+    }
     program = fork();
     if (program == 0) {
         prctl(PR_SET_PDEATHSIG, SIGKILL);  // never outlive a test that crashed or timed out
@@ -292,6 +302,7 @@ void ProgramRun::launch(const std::vector<std::string>& arguments) {
             }
             setenv("HOME", home.c_str(), 1);
         }
+        setenv("XDG_STATE_HOME", state.c_str(), 1);
         setenv("DISPLAY", display.c_str(), 1);
         setenv("GSETTINGS_BACKEND", "memory", 1);
         setenv("NO_AT_BRIDGE", "1", 1);
@@ -351,6 +362,13 @@ std::optional<unsigned long> ProgramRun::findWindow(const std::string& title) co
         }
     }
     return std::nullopt;
+}
+
+bool ProgramRun::stacksAbove(unsigned long upper, unsigned long lower) const {
+    // The root's children come bottom first.
+    const std::vector<Window> stack = children(dpy(connection), DefaultRootWindow(dpy(connection)));
+    const auto at = [&stack](unsigned long w) { return std::find(stack.begin(), stack.end(), w); };
+    return at(upper) != stack.end() && at(lower) != stack.end() && at(upper) > at(lower);
 }
 
 std::optional<ScreenRect> ProgramRun::windowRect(unsigned long window) const {
@@ -778,9 +796,9 @@ void ProgramRun::settle() const {
         PROGRAM_RESPONSE);
 }
 
-void ProgramRun::requestClose() const {
+void ProgramRun::requestClose(const std::string& title) const {
     Display* d = dpy(connection);
-    const auto window = findWindow("Tessaly");
+    const auto window = findWindow(title);
     if (!window) {
         return;
     }

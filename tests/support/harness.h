@@ -83,6 +83,8 @@ struct ProgramRun {
 
     // Top-level window by exact title, if mapped.
     std::optional<unsigned long> findWindow(const std::string& title) const;
+    // Whether top-level window `upper` stands above `lower` in the stacking order.
+    bool stacksAbove(unsigned long upper, unsigned long lower) const;
     std::optional<ScreenRect> windowRect(unsigned long window) const;
     ScreenRect mainWindow() const;
     // The views in screen coordinates: 0 side, 1 front, 2 top, 3 perspective (from the real
@@ -134,8 +136,9 @@ struct ProgramRun {
     // little apart agree.
     void settle() const;
 
-    // A window manager's close request (WM_DELETE_WINDOW) to the main window.
-    void requestClose() const;
+    // A window manager's close request (WM_DELETE_WINDOW) to the main window, or to the
+    // top-level window of the given title.
+    void requestClose(const std::string& title = "Tessaly") const;
     void resizeMainWindow(int width, int height) const;
     // Waits for the program to end; its exit status, or nothing if it still runs.
     std::optional<int> waitForExit(milliseconds timeout = milliseconds(10000));
@@ -147,6 +150,9 @@ struct ProgramRun {
     std::filesystem::path stderrPath() const;
     // The home folder of `user`, made at launch and removed with the run.
     std::filesystem::path userHome() const;
+    // The program's XDG_STATE_HOME (where it keeps recovery copies): beside the folder, made at
+    // launch and removed with the run, so that no run touches the real home.
+    std::filesystem::path stateHome() const;
     // Adds a test failure when the program's standard error holds a sanitizer report.
     void checkProgramErrors() const;
 };

@@ -12,7 +12,9 @@ struct PanelSpots {
     Point addListItem(int i) const { return at(90, 156 + 18 * i); }  // once the list is open
     Point lighting() const { return at(15, 162); }
     Point translateX() const { return at(26, 291); }
-    Point frameAll() const { return at(82, 525); }  // below the Rotation ball
+    // "Frame All" and "Objects" share the row below the Rotation ball.
+    Point frameAll() const { return at(42, 525); }
+    Point objects() const { return at(121, 525); }
     // Undo and Redo share the row below "Frame All", which is below Rotation.
     ScreenRect undo() const { return {panel.x + 6, panel.y + 538, 73, 19}; }
     ScreenRect redo() const { return {panel.x + 85, panel.y + 538, 73, 19}; }

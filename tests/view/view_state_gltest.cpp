@@ -46,6 +46,19 @@ TEST(ViewStateGL, DisplayDrawsGridAndAxesUnlitEvenWhenLightingIsOn) {
     EXPECT_NEAR(corner[2], 178, 2);
 }
 
+TEST(ViewStateGL, DisplayLeavesAFractionalLineWidthAsItFoundIt) {
+    const TestWindow window(100, 100);
+    Scene empty;
+    View view(&empty);
+    view.initGL(noRedisplay);
+    setProjection(100, 100, false);
+    glLineWidth(1.5f);
+    view.display();
+    GLfloat width = 0;
+    glGetFloatv(GL_LINE_WIDTH, &width);
+    EXPECT_FLOAT_EQ(width, 1.5f);
+}
+
 TEST(ViewStateGL, OrthographicApplyUsesTheZoomBoxAndLeavesModelView) {
     const TestWindow window(100, 100);
     Camera camera;
