@@ -4,6 +4,7 @@
 // and survives a model file cut short while it starts.
 #include "reader/reader_process.h"
 
+#include <fcntl.h>
 #include <signal.h>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -16,6 +17,8 @@
 #include <cstdio>
 #include <filesystem>
 #include <fstream>
+#include <map>
+#include <sstream>
 #include <string>
 #include <thread>
 
@@ -195,6 +198,53 @@ TEST_F(ReaderProcessTest, AModelFileCutShortWhileTessalyStartsEndsNothing) {
         cutter.join();
         EXPECT_EQ(status, 0) << "attempt " << attempt;
     }
+}
+
+TEST_F(ReaderProcessTest, TheProcessReadsUnderHardLimits) {
+    // A file that keeps the parser busy long enough to look at the process while it reads.
+    std::string big = slowFile();
+    for (int i = 0; i < 3; ++i) {
+        big.insert(big.size() - 6, big.substr(200, 12 * 400000));
+    }
+    writeModel("busy.wrl", big);
+    const std::string program =
+        std::filesystem::path(TESSALY_PROGRAM).parent_path() / "lib" / "tessaly" / "tessaly-reader";
+    int output[2];
+    ASSERT_EQ(::pipe(output), 0);
+    const pid_t child = ::fork();
+    if (child == 0) {
+        ::dup2(::open("VRMLmodels/busy.wrl", O_RDONLY), 0);
+        ::dup2(output[1], 1);
+        ::execl(program.c_str(), program.c_str(), "read-vrml", "busy.wrl", "7", "1500", nullptr);
+        ::_exit(127);
+    }
+    ::close(output[1]);
+    std::this_thread::sleep_for(std::chrono::milliseconds(300));
+    std::ifstream limitsFile("/proc/" + std::to_string(child) + "/limits");
+    std::map<std::string, std::string> limits;  // name -> soft limit
+    std::string line;
+    while (std::getline(limitsFile, line)) {
+        if (line.size() > 26 && line.rfind("Limit", 0) != 0) {
+            std::istringstream soft(line.substr(26));
+            soft >> limits[line.substr(0, 26)];
+        }
+    }
+    ::kill(child, SIGKILL);
+    ::waitpid(child, nullptr, 0);
+    ::close(output[0]);
+    EXPECT_EQ(limits["Max cpu time              "], "7");
+    EXPECT_EQ(limits["Max file size             "], "0");
+    EXPECT_EQ(limits["Max core file size        "], "0");
+    // 16 while it reads the file, none but its three once the VRML parser has the text.
+    EXPECT_TRUE(limits["Max open files            "] == "16" ||
+                limits["Max open files            "] == "3")
+        << limits["Max open files            "];
+#if defined(__SANITIZE_ADDRESS__)
+    // A sanitized build limits its allocator instead (reader_main.cpp).
+    EXPECT_EQ(limits["Max address space         "], "unlimited");
+#else
+    EXPECT_EQ(limits["Max address space         "], std::to_string(1500ull << 20));
+#endif
 }
 
 TEST(ReaderProcessLinks, TheEditorLinksNeitherParser) {
