@@ -1,6 +1,8 @@
 #include "reader/export_geometry.h"
 
+#include <algorithm>
 #include <cmath>
+#include <vector>
 
 WorldPlacement worldPlacement(const Matrix4& matrix) {
     WorldPlacement placement;
@@ -93,17 +95,50 @@ uint64_t exportedTriangles(const ExportScene& scene) {
 }
 
 std::string exportProblem(const ExportScene& scene, uint64_t maxCorners) {
+    const auto finite = [](const Vec3d& p) {
+        return std::isfinite(p.x) && std::isfinite(p.y) && std::isfinite(p.z);
+    };
     for (const ExportObject& object : scene.objects) {
         if (object.model >= scene.models.size()) {
             return "not exported: an object has no model";
         }
+        for (float element : object.matrix) {
+            if (!std::isfinite(element)) {
+                return "not exported: a number is inf or nan";
+            }
+        }
     }
     for (const ExportModel& model : scene.models) {
+        for (const Vec3d& p : model.points) {
+            if (!finite(p)) {
+                return "not exported: model " + model.name + " has a point at inf or nan";
+            }
+        }
         const auto size = static_cast<int64_t>(model.points.size());
         const auto inside = [size](int32_t i) { return i >= 0 && i < size; };
         for (const IndexTriple& t : model.coordIndex) {
             if (!inside(t.a) || !inside(t.b) || !inside(t.c)) {
                 return "not exported: model " + model.name + " is damaged";
+            }
+        }
+    }
+    // Files hold single-precision numbers: a placed point must stay within them. The bound is
+    // loose (every element at its largest), and refuses only scenes far beyond any real use.
+    std::vector<double> reach(scene.models.size(), 0);
+    for (size_t m = 0; m < scene.models.size(); ++m) {
+        for (const Vec3d& p : scene.models[m].points) {
+            reach[m] = std::max({reach[m], std::fabs(p.x), std::fabs(p.y), std::fabs(p.z)});
+        }
+    }
+    for (const ExportObject& object : scene.objects) {
+        const Matrix4& m = object.matrix;
+        for (int row = 0; row < 3; ++row) {
+            const double bound =
+                (std::fabs(m[row]) + std::fabs(m[4 + row]) + std::fabs(m[8 + row])) *
+                    reach[object.model] +
+                std::fabs(m[12 + row]);
+            if (bound > 1e38) {
+                return "not exported: an object lies too far out";
             }
         }
     }

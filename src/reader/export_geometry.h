@@ -33,7 +33,9 @@ bool normalsServeEveryTriangle(const ExportModel& model);
 Vec3d flatNormal(const Vec3d& a, const Vec3d& b, const Vec3d& c);
 
 // Why the scene cannot be exported, in a few words for the status line; empty when it can. Refused:
-// an object naming a model that is not there, a triangle naming a point that is not there, more
+// an object naming a model that is not there, a triangle naming a point that is not there, a
+// matrix element or a point that is inf or nan, an object placed beyond what single precision
+// holds, more
 // than `maxCorners` triangle corners altogether (what one file's indices can hold), and a scene
 // with no triangle at all.
 std::string exportProblem(const ExportScene& scene, uint64_t maxCorners = 0x7fffffffu);
