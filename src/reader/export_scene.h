@@ -28,3 +28,10 @@ struct ExportScene {
     std::vector<ExportModel> models;
     std::vector<ExportObject> objects;
 };
+
+// One file of an export, in memory: the main file has an empty suffix, a companion file the text
+// that follows the main file's name without its extension (".bin" for a text glTF's buffer).
+struct ExportBlob {
+    std::string suffix;
+    std::string bytes;
+};

@@ -7,13 +7,6 @@
 #include "reader/export_format.h"
 #include "reader/export_scene.h"
 
-// One file of an export, in memory: the main file has an empty suffix, a companion file the text
-// that follows the main file's name without its extension (".bin" for a text glTF's buffer).
-struct ExportBlob {
-    std::string suffix;
-    std::string bytes;
-};
-
 struct AssimpExportOutcome {
     bool written = false;
     std::string message;  // why not, when not written

@@ -1,0 +1,118 @@
+#include "reader_helper/export_mode.h"
+
+#include <sys/resource.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <cstdlib>
+#include <new>
+#include <vector>
+
+#include "reader/export_stream.h"
+#include "reader_helper/assimp_export.h"
+
+namespace {
+
+constexpr int EXIT_USAGE = 2;
+constexpr int EXIT_OUT_OF_MEMORY = 3;
+constexpr int EXIT_NO_INPUT = 4;
+
+bool setLimit(int resource, rlim_t value) {
+    const rlimit limit{value, value};
+    return setrlimit(resource, &limit) == 0;
+}
+
+// Hard limits before anything is parsed: no file may be written (the reply goes through a pipe or
+// socket, which the file size limit does not cover), no core dump, few descriptors, bounded CPU
+// time and address space. A sanitized build reserves far more address space than it uses, so
+// there the sanitizer's own allocator limit stands in for the address-space limit.
+bool limitThisProcess(rlim_t cpuSeconds, rlim_t addressMegabytes) {
+    bool ok = setLimit(RLIMIT_FSIZE, 0) && setLimit(RLIMIT_CORE, 0) &&
+              setLimit(RLIMIT_NOFILE, 16) && setLimit(RLIMIT_CPU, cpuSeconds);
+#if !defined(__SANITIZE_ADDRESS__)
+    ok = ok && setLimit(RLIMIT_AS, addressMegabytes << 20);
+#else
+    (void)addressMegabytes;
+#endif
+    return ok;
+}
+
+bool readAll(int fd, std::vector<std::byte>& bytes) {
+    size_t done = 0;
+    bytes.resize(1 << 20);
+    for (;;) {
+        if (done == bytes.size()) {
+            bytes.resize(bytes.size() * 2);
+        }
+        const ssize_t got = read(fd, bytes.data() + done, bytes.size() - done);
+        if (got < 0 && errno == EINTR) {
+            continue;
+        }
+        if (got < 0) {
+            return false;
+        }
+        if (got == 0) {
+            break;
+        }
+        done += static_cast<size_t>(got);
+    }
+    bytes.resize(done);
+    bytes.shrink_to_fit();
+    return true;
+}
+
+bool writeAll(int fd, const StreamPieces& stream) {
+    for (std::span<const std::byte> piece : stream.pieces) {
+        while (!piece.empty()) {
+            const ssize_t put = write(fd, piece.data(), piece.size());
+            if (put < 0 && errno == EINTR) {
+                continue;
+            }
+            if (put <= 0) {
+                return false;
+            }
+            piece = piece.subspan(static_cast<size_t>(put));
+        }
+    }
+    return true;
+}
+
+int exportRequest() {
+    ExportRequest request;
+    {
+        std::vector<std::byte> bytes;
+        if (!readAll(0, bytes)) {
+            return EXIT_NO_INPUT;
+        }
+        if (const auto refusal = decodeExportRequest(bytes, request)) {
+            const StreamPieces reply =
+                exportReplyPieces(false, "not exported: a bad request (" + *refusal + ")", {});
+            return writeAll(1, reply) ? 0 : EXIT_NO_INPUT;
+        }
+    }
+    const AssimpExportOutcome outcome =
+        exportWithAssimp(request.scene(), request.format, request.baseName);
+    request = {};
+    return writeAll(1, exportReplyPieces(outcome.written, outcome.message, outcome.blobs))
+               ? 0
+               : EXIT_NO_INPUT;
+}
+
+}  // namespace
+
+int runExportMode(int argc, char** argv) {
+    if (argc != 4) {
+        return EXIT_USAGE;
+    }
+    const unsigned long cpuSeconds = std::strtoul(argv[2], nullptr, 10);
+    const unsigned long addressMegabytes = std::strtoul(argv[3], nullptr, 10);
+    if (cpuSeconds == 0 || addressMegabytes == 0 ||
+        !limitThisProcess(cpuSeconds, addressMegabytes)) {
+        return EXIT_USAGE;
+    }
+    try {
+        return exportRequest();
+    } catch (const std::bad_alloc&) {
+        return EXIT_OUT_OF_MEMORY;
+    }
+}
