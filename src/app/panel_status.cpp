@@ -44,6 +44,14 @@ void showFailureReason(std::string reason) {
     failureReason = std::move(reason);
 }
 
+void showStatusNote(std::string note) {
+    failureReason = std::move(note);
+}
+
+const std::string& statusNote() {
+    return failureReason;
+}
+
 void noteUserAction() {
     failureReason.clear();
 }

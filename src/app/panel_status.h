@@ -14,6 +14,11 @@ void refreshPanelStatus();
 // A load or save started from the panel failed: the reason stays in the status line until the
 // user's next action. An empty reason (a cancelled dialog) shows nothing.
 void showFailureReason(std::string reason);
+// What a finished command did ("Exported 12 objects to room.glb"), or why it failed: shown the
+// same way, until the user's next action.
+void showStatusNote(std::string note);
+// The failure reason or note shown now; empty when the status line shows the scene.
+const std::string& statusNote();
 // The user acted: typed a key, pressed a mouse button in a view, used a panel control or chose a
 // menu entry. A failure reason shown so far goes.
 void noteUserAction();
