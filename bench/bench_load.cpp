@@ -29,7 +29,7 @@
 
 #include "coin_baseline.h"
 #include "grid_model.h"
-#include "library/full_vrml_reader.h"
+#include "library/model_reading.h"
 #include "library/vrml_reader.h"
 #include "scene/mesh.h"
 #include "support/reference_reader.h"
@@ -90,7 +90,7 @@ int measure(const std::string& reader, const std::string& name) {
     } else if (reader == "reference") {
         ok = referenceLoadModel(mesh);
     } else if (reader == "full") {
-        ok = readFullVrml(mesh, "VRMLmodels/" + name).status == FullVrmlResult::Status::Read;
+        ok = readModel(mesh, ModelReading::Full).note.empty();
     } else if (reader == "coin") {
         coinTriangles = coinReadAndTraverse("VRMLmodels/" + name);
         ok = coinTriangles > 0;

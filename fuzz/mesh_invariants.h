@@ -9,6 +9,7 @@
 #include <cstdio>
 #include <cstdlib>
 
+#include "reader/mesh_lists.h"
 #include "scene/index_range.h"
 #include "scene/mesh.h"
 #include "scene/mesh_arrays.h"
@@ -55,4 +56,17 @@ inline void checkDrawable(const Mesh& mesh) {
             }
         }
     }
+}
+
+// The same for the lists a reader process hands over.
+inline void checkMeshLists(const MeshLists& lists) {
+    Mesh mesh("lists");
+    mesh.points = lists.points;
+    mesh.normals = lists.normals;
+    mesh.coordIndex = lists.coordIndex;
+    mesh.normalIndex = lists.normalIndex;
+    if (lists.twoSidedTriangles > lists.coordIndex.size()) {
+        failInvariant("more two-sided triangles than triangles");
+    }
+    checkDrawable(mesh);
 }

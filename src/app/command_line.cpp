@@ -14,6 +14,8 @@ CommandLine parseCommandLine(int argc, const char* const* argv) {
             }
         } else if (argument == "--full-vrml") {
             line.fullVrml = true;
+        } else if (argument == "--all-formats") {
+            line.allFormats = true;
         } else if (argument == "--list-models") {
             line.listModels = true;
         } else if (argument == "--help") {
@@ -26,7 +28,7 @@ CommandLine parseCommandLine(int argc, const char* const* argv) {
 }
 
 std::string usageText() {
-    return "Usage: tessaly [--full-vrml] [--list-models] [--help] [GLUT options]\n"
+    return "Usage: tessaly [--full-vrml] [--all-formats] [--list-models] [--help] [GLUT options]\n"
            "\n"
            "Tessaly reads every model file (*.wrl) in the folder VRMLmodels of the folder it is\n"
            "started in. By default it takes the first point list, normal list and face lists of\n"
@@ -36,6 +38,9 @@ std::string usageText() {
            "                 IndexedFaceSet of the file, placed by its transforms, DEF/USE\n"
            "                 instances included. A file that the parser rejects is read the\n"
            "                 classic way, and a line on standard error says why.\n"
+           "  --all-formats  also read the model files of the other formats in VRMLmodels (OBJ,\n"
+           "                 STL, PLY, glTF, 3DS, Collada, OFF, FBX and the others Assimp reads),\n"
+           "                 listed with the .wrl files by name.\n"
            "  --list-models  read the model folder as start-up would, print one line per model\n"
            "                 file (menu position, name, points, triangles, note) as tab-separated\n"
            "                 text, and exit without opening a window.\n"

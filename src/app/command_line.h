@@ -7,6 +7,7 @@
 // -direct, -indirect, -gldebug, -sync and their values) and is handed on unchanged.
 struct CommandLine {
     bool fullVrml = false;      // --full-vrml
+    bool allFormats = false;    // --all-formats
     bool listModels = false;    // --list-models
     bool help = false;          // --help
     std::string unknownOption;  // the first argument starting with "--" that is none of ours

@@ -15,7 +15,8 @@ int main(int argc, char** argv) {
         std::fputs(usageText().c_str(), stdout);
         return 0;
     }
-    const ModelReading reading = line.fullVrml ? ModelReading::Full : ModelReading::Classic;
+    const ModelFolderReading reading(line.fullVrml ? ModelReading::Full : ModelReading::Classic,
+                                     line.allFormats);
     if (line.listModels) {
         return listModels(reading, stdout);
     }

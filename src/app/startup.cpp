@@ -119,7 +119,7 @@ void closeMain() {
     }
 }
 
-void runTessaly(const std::vector<std::string>& glutArguments, ModelReading reading) {
+void runTessaly(const std::vector<std::string>& glutArguments, const ModelFolderReading& reading) {
     // glutInit takes the options it knows out of argv, so it gets copies it may rearrange.
     std::vector<std::string> copies = glutArguments;
     std::vector<char*> argv;
@@ -147,7 +147,7 @@ void runTessaly(const std::vector<std::string>& glutArguments, ModelReading read
 
     platform() = desktopPlatform();
     platform().afterModalDialog = afterModalDialog;
-    reportModelsRead(readModelFolder(scene, reading), scene, reading, stderr);
+    readModelFolderReporting(scene, reading, stderr);
 
     const int modelMenu = createModelMenu();
     glutMenuStatusFunc(menuStatusChanged);

@@ -7,7 +7,8 @@
 
 // The whole program: opens the windows, fills the model library with the given reading and pumps
 // events until exit. `glutArguments` (the program name first) go to glutInit.
-[[noreturn]] void runTessaly(const std::vector<std::string>& glutArguments, ModelReading reading);
+[[noreturn]] void runTessaly(const std::vector<std::string>& glutArguments,
+                             const ModelFolderReading& reading);
 
 void displayMain();
 void closeMain();

@@ -11,10 +11,10 @@
 #include <cerrno>
 #include <chrono>
 #include <cstring>
-#include <filesystem>
 #include <thread>
 
 #include "reader/export_geometry.h"
+#include "reader/helper_program.h"
 
 extern char** environ;
 
@@ -155,21 +155,6 @@ int reap(pid_t pid, Clock::time_point end, bool& timedOut) {
 }
 
 }  // namespace
-
-std::string readerProgramPath() {
-    std::error_code error;
-    const auto self = std::filesystem::read_symlink("/proc/self/exe", error);
-    if (error) {
-        return {};
-    }
-    for (const auto& folder : {self.parent_path(), self.parent_path().parent_path()}) {
-        const auto candidate = folder / "lib" / "tessaly" / "tessaly-reader";
-        if (access(candidate.c_str(), X_OK) == 0) {
-            return candidate.string();
-        }
-    }
-    return {};
-}
 
 void exportInReaderProcess(const ExportScene& scene, ExportFormat format, std::string_view baseName,
                            ExportRun& run) {

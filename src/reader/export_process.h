@@ -24,8 +24,3 @@ struct ExportRun {
 // memory in proportion to the scene. `baseName` as for exportWithAssimp.
 void exportInReaderProcess(const ExportScene& scene, ExportFormat format, std::string_view baseName,
                            ExportRun& run);
-
-// Where the reader process's program is: lib/tessaly/tessaly-reader beside the running program's
-// folder or beside its parent (an installed bin/tessaly, or a test in a folder of the build tree).
-// Empty when neither holds it.
-std::string readerProgramPath();

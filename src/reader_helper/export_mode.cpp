@@ -1,6 +1,5 @@
 #include "reader_helper/export_mode.h"
 
-#include <sys/resource.h>
 #include <unistd.h>
 
 #include <cerrno>
@@ -10,32 +9,13 @@
 
 #include "reader/export_stream.h"
 #include "reader_helper/assimp_export.h"
+#include "reader_helper/process_limits.h"
 
 namespace {
 
 constexpr int EXIT_USAGE = 2;
 constexpr int EXIT_OUT_OF_MEMORY = 3;
 constexpr int EXIT_NO_INPUT = 4;
-
-bool setLimit(int resource, rlim_t value) {
-    const rlimit limit{value, value};
-    return setrlimit(resource, &limit) == 0;
-}
-
-// Hard limits before anything is parsed: no file may be written (the reply goes through a pipe or
-// socket, which the file size limit does not cover), no core dump, few descriptors, bounded CPU
-// time and address space. A sanitized build reserves far more address space than it uses, so
-// there the sanitizer's own allocator limit stands in for the address-space limit.
-bool limitThisProcess(rlim_t cpuSeconds, rlim_t addressMegabytes) {
-    bool ok = setLimit(RLIMIT_FSIZE, 0) && setLimit(RLIMIT_CORE, 0) &&
-              setLimit(RLIMIT_NOFILE, 16) && setLimit(RLIMIT_CPU, cpuSeconds);
-#if !defined(__SANITIZE_ADDRESS__)
-    ok = ok && setLimit(RLIMIT_AS, addressMegabytes << 20);
-#else
-    (void)addressMegabytes;
-#endif
-    return ok;
-}
 
 bool readAll(int fd, std::vector<std::byte>& bytes) {
     size_t done = 0;
@@ -104,10 +84,11 @@ int runExportMode(int argc, char** argv) {
     if (argc != 4) {
         return EXIT_USAGE;
     }
-    const unsigned long cpuSeconds = std::strtoul(argv[2], nullptr, 10);
-    const unsigned long addressMegabytes = std::strtoul(argv[3], nullptr, 10);
-    if (cpuSeconds == 0 || addressMegabytes == 0 ||
-        !limitThisProcess(cpuSeconds, addressMegabytes)) {
+    // The reply goes through a socket, which the limit on file writing does not cover.
+    ProcessLimits limits;
+    limits.cpuSeconds = static_cast<unsigned>(std::strtoul(argv[2], nullptr, 10));
+    limits.addressSpaceMegabytes = std::strtoul(argv[3], nullptr, 10);
+    if (limits.cpuSeconds == 0 || limits.addressSpaceMegabytes == 0 || !limitThisProcess(limits)) {
         return EXIT_USAGE;
     }
     try {

@@ -60,7 +60,7 @@ TEST_F(ModelListingTest, ListsEveryFileWithPositionCountsAndNote) {
               "3\td.wrl\t3\t1\tread the classic way: the VRML parser refused it (not given to "
               "the VRML parser: not VRML 1.0 or 2.0 text (no \"#VRML V1.0 ascii\" or \"#VRML "
               "V2.0 utf8\" header))\n"
-              "4\te.wrl\t0\t0\t\n");
+              "4\te.wrl\t0\t0\tno triangles: the file has no shapes\n");
 }
 
 }  // namespace

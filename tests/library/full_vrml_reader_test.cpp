@@ -1,5 +1,5 @@
-// The full reading on model files written for these tests, with every expected point worked out
-// by hand from the file's transforms.
+// The full reading through the reader process on model files written for these tests, with
+// every expected point worked out by hand from the file's transforms.
 #include <gtest/gtest.h>
 
 #include <array>
@@ -8,13 +8,36 @@
 #include <string>
 #include <vector>
 
-#include "library/full_vrml_reader.h"
 #include "library/model_folder.h"
+#include "library/model_reading.h"
 #include "library/vrml_reader.h"
 
 namespace {
 
 using Corners = std::array<Vec3d, 3>;
+
+// What the reader process made of VRMLmodels/<mesh.name>, its lists moved into `mesh` when read.
+struct FullVrmlResult {
+    enum class Status { Read, Unreadable, Rejected };
+    Status status = Status::Rejected;
+    std::string message;
+};
+
+FullVrmlResult readFullVrml(Mesh& mesh) {
+    ReadingOutcome outcome;
+    readInReaderProcesses({{"VRMLmodels", mesh.name, ReaderMode::Vrml}}, {},
+                          [&](size_t, ReadingOutcome&& taken) { outcome = std::move(taken); });
+    if (outcome.end == ReadingOutcome::End::Unreadable) {
+        return {FullVrmlResult::Status::Unreadable, outcome.why};
+    }
+    if (outcome.end != ReadingOutcome::End::Replied ||
+        outcome.reply.status != ReaderReply::Status::Read) {
+        return {FullVrmlResult::Status::Rejected,
+                outcome.end == ReadingOutcome::End::Replied ? outcome.reply.note : outcome.why};
+    }
+    const ModelReadResult taken = takeReaderOutcome(mesh, true, std::move(outcome));
+    return {FullVrmlResult::Status::Read, taken.note};
+}
 
 class FullVrmlReaderTest : public ModelFolderTest {
 protected:
@@ -23,7 +46,7 @@ protected:
     const Mesh& read(const std::string& content, const std::string& name = "m.wrl") {
         writeModel(name, content);
         Mesh& mesh = *meshes.emplace_back(std::make_unique<Mesh>(name));
-        const FullVrmlResult result = readFullVrml(mesh, "VRMLmodels/" + name);
+        const FullVrmlResult result = readFullVrml(mesh);
         EXPECT_EQ(result.status, FullVrmlResult::Status::Read) << result.message;
         expectDrawable(mesh);
         return mesh;
@@ -323,8 +346,7 @@ TEST_F(FullVrmlReaderTest, SingleShapeFilesReadAsTheClassicReadingReadsThem) {
     for (const char* name : {"cube.wrl", "pyramid.wrl", "sphere.wrl", "torus.wrl"}) {
         std::filesystem::copy_file(examples / name, folder / "VRMLmodels" / name);
         Mesh full(name);
-        ASSERT_EQ(readFullVrml(full, std::string("VRMLmodels/") + name).status,
-                  FullVrmlResult::Status::Read);
+        ASSERT_EQ(readFullVrml(full).status, FullVrmlResult::Status::Read);
         Mesh classic(name);
         ASSERT_TRUE(loadModel(classic));
         EXPECT_EQ(full.coordIndex, classic.coordIndex) << name;
@@ -354,7 +376,7 @@ TEST_F(FullVrmlReaderTest, RejectedFilesSayWhyAndLeaveTheListsEmpty) {
          }) {
         writeModel("bad.wrl", c.content);
         Mesh mesh("bad.wrl");
-        const FullVrmlResult result = readFullVrml(mesh, "VRMLmodels/bad.wrl");
+        const FullVrmlResult result = readFullVrml(mesh);
         EXPECT_EQ(result.status, FullVrmlResult::Status::Rejected) << c.content;
         EXPECT_NE(result.message.find(c.says), std::string::npos) << result.message;
         EXPECT_EQ(result.message.find('\n'), std::string::npos) << result.message;
@@ -362,8 +384,7 @@ TEST_F(FullVrmlReaderTest, RejectedFilesSayWhyAndLeaveTheListsEmpty) {
                     mesh.normalIndex.empty());
     }
     Mesh missing("missing.wrl");
-    EXPECT_EQ(readFullVrml(missing, "VRMLmodels/missing.wrl").status,
-              FullVrmlResult::Status::Unreadable);
+    EXPECT_EQ(readFullVrml(missing).status, FullVrmlResult::Status::Unreadable);
 }
 
 }  // namespace

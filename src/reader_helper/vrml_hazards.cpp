@@ -1,7 +1,9 @@
-#include "library/vrml_prescan.h"
+#include "reader_helper/vrml_hazards.h"
 
 #include <array>
 #include <cstring>
+
+namespace coin_reading {
 
 namespace {
 
@@ -77,3 +79,5 @@ std::optional<std::string> parserHazard(std::string_view text) {
     }
     return std::nullopt;
 }
+
+}  // namespace coin_reading

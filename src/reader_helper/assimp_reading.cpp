@@ -1,0 +1,232 @@
+// Assimp reads the file with its own triangulation; the node tree is then walked from the root,
+// and every mesh a node names lands in the lists once for that node, under the product of the
+// transforms from the root down to it.
+#include "reader_helper/assimp_reading.h"
+
+#include <assimp/postprocess.h>
+#include <assimp/scene.h>
+
+#include <assimp/Importer.hpp>
+#include <cmath>
+#include <memory>
+#include <utility>
+
+#include "reader_helper/companion_files.h"
+
+namespace {
+
+// Deeper node trees are refused rather than walked: no real model nests that far.
+constexpr size_t MAX_NODE_DEPTH = 10'000;
+
+Vec3d placed(const aiMatrix4x4& m, const aiVector3D& v) {
+    return {static_cast<double>(m.a1) * v.x + m.a2 * v.y + m.a3 * v.z + m.a4,
+            static_cast<double>(m.b1) * v.x + m.b2 * v.y + m.b3 * v.z + m.b4,
+            static_cast<double>(m.c1) * v.x + m.c2 * v.y + m.c3 * v.z + m.c4};
+}
+
+Vec3d unit(Vec3d v) {
+    const double length = std::sqrt(v.x * v.x + v.y * v.y + v.z * v.z);
+    if (!(length > 0) || !std::isfinite(length)) {
+        return {};
+    }
+    return {v.x / length, v.y / length, v.z / length};
+}
+
+Vec3d flatNormal(const Vec3d& p0, const Vec3d& p1, const Vec3d& p2) {
+    const Vec3d u{p1.x - p0.x, p1.y - p0.y, p1.z - p0.z};
+    const Vec3d v{p2.x - p1.x, p2.y - p1.y, p2.z - p1.z};
+    return unit({u.y * v.z - u.z * v.y, u.z * v.x - u.x * v.z, u.x * v.y - u.y * v.x});
+}
+
+bool finite(const Vec3d& v) {
+    return std::isfinite(v.x) && std::isfinite(v.y) && std::isfinite(v.z);
+}
+
+struct Placement {
+    const aiNode* node;
+    aiMatrix4x4 matrix;
+    size_t depth;
+};
+
+struct SceneWalk {
+    const aiScene& scene;
+    const GraphLimits& limits;
+    MeshLists& out;
+    size_t visits = 0;
+    std::string stop;
+
+    bool addMesh(const aiMesh& mesh, const aiMatrix4x4& matrix) {
+        size_t triangles = 0;
+        for (unsigned f = 0; f < mesh.mNumFaces; ++f) {
+            triangles += mesh.mFaces[f].mNumIndices == 3;
+        }
+        if (triangles == 0) {
+            return true;
+        }
+        if (out.coordIndex.size() + triangles > limits.triangles) {
+            stop = "more than " + std::to_string(limits.triangles) + " triangles";
+            return false;
+        }
+        if (out.points.size() + mesh.mNumVertices > limits.points ||
+            out.normals.size() + std::max<size_t>(mesh.mNumVertices, triangles) > limits.points) {
+            stop = "more than " + std::to_string(limits.points) + " points";
+            return false;
+        }
+        const auto pointBase = static_cast<int32_t>(out.points.size());
+        for (unsigned i = 0; i < mesh.mNumVertices; ++i) {
+            out.points.push_back(placed(matrix, mesh.mVertices[i]));
+        }
+        // Normals go by the inverse transpose; a mirroring transform turns the faces round.
+        aiMatrix3x3 normalMatrix(matrix);
+        const bool mirrored = normalMatrix.Determinant() < 0;
+        normalMatrix.Inverse().Transpose();
+        const auto normalBase = static_cast<int32_t>(out.normals.size());
+        if (mesh.mNormals) {
+            for (unsigned i = 0; i < mesh.mNumVertices; ++i) {
+                const aiVector3D n = normalMatrix * mesh.mNormals[i];
+                out.normals.push_back(unit({n.x, n.y, n.z}));
+            }
+        }
+        for (unsigned f = 0; f < mesh.mNumFaces; ++f) {
+            const aiFace& face = mesh.mFaces[f];
+            if (face.mNumIndices != 3) {
+                continue;
+            }
+            unsigned a = face.mIndices[0], b = face.mIndices[1], c = face.mIndices[2];
+            if (a >= mesh.mNumVertices || b >= mesh.mNumVertices || c >= mesh.mNumVertices) {
+                continue;
+            }
+            if (mirrored) {
+                std::swap(b, c);
+            }
+            const IndexTriple corners{pointBase + static_cast<int32_t>(a),
+                                      pointBase + static_cast<int32_t>(b),
+                                      pointBase + static_cast<int32_t>(c)};
+            out.coordIndex.push_back(corners);
+            if (mesh.mNormals) {
+                out.normalIndex.push_back({normalBase + static_cast<int32_t>(a),
+                                           normalBase + static_cast<int32_t>(b),
+                                           normalBase + static_cast<int32_t>(c)});
+            } else {
+                out.normals.push_back(flatNormal(out.points[corners.a], out.points[corners.b],
+                                                 out.points[corners.c]));
+                const auto k = static_cast<int32_t>(out.normals.size() - 1);
+                out.normalIndex.push_back({k, k, k});
+            }
+        }
+        return true;
+    }
+
+    bool walk() {
+        std::vector<Placement> pending{{scene.mRootNode, scene.mRootNode->mTransformation, 1}};
+        while (!pending.empty()) {
+            const Placement here = pending.back();
+            pending.pop_back();
+            if (++visits > limits.nodeVisits) {
+                stop = "more than " + std::to_string(limits.nodeVisits) + " nodes";
+                return false;
+            }
+            if (here.depth > MAX_NODE_DEPTH) {
+                stop = "a node tree deeper than " + std::to_string(MAX_NODE_DEPTH) + " levels";
+                return false;
+            }
+            for (unsigned i = 0; i < here.node->mNumMeshes; ++i) {
+                const unsigned m = here.node->mMeshes[i];
+                if (m < scene.mNumMeshes && scene.mMeshes[m] &&
+                    !addMesh(*scene.mMeshes[m], here.matrix)) {
+                    return false;
+                }
+            }
+            // Children go on the stack last first, so that they are placed in file order.
+            for (unsigned i = here.node->mNumChildren; i-- > 0;) {
+                if (const aiNode* child = here.node->mChildren[i]) {
+                    pending.push_back(
+                        {child, here.matrix * child->mTransformation, here.depth + 1});
+                }
+            }
+        }
+        return true;
+    }
+};
+
+std::string lowerCase(std::string text) {
+    for (char& c : text) {
+        if (c >= 'A' && c <= 'Z') {
+            c = static_cast<char>(c - 'A' + 'a');
+        }
+    }
+    return text;
+}
+
+}  // namespace
+
+AssimpReadOutcome readWithAssimp(std::span<const char> bytes, const std::string& name,
+                                 int companionFolder, MeshLists& out, const GraphLimits& limits) {
+    Assimp::Importer importer;
+    auto* files = new CompanionFiles(name, bytes, companionFolder);
+    importer.SetIOHandler(files);  // the importer owns it from here on
+    // Lines and points are sorted out of the meshes; nothing else is changed.
+    importer.SetPropertyInteger(AI_CONFIG_PP_SBP_REMOVE,
+                                aiPrimitiveType_POINT | aiPrimitiveType_LINE);
+    const aiScene* scene = importer.ReadFile(
+        name, aiProcess_Triangulate | aiProcess_SortByPType | aiProcess_ValidateDataStructure);
+    AssimpReadOutcome outcome;
+    std::string refused;
+    for (const std::string& refusal : files->refusals) {
+        refused += (refused.empty() ? "; companion file refused: " : ", ") + refusal;
+    }
+    if (!scene || !scene->mRootNode) {
+        const char* why = importer.GetErrorString();
+        outcome.message =
+            (why && *why ? std::string(why) : "Assimp could not read the file") + refused;
+        return outcome;
+    }
+    MeshLists lists;
+    SceneWalk walk{*scene, limits, lists, 0, {}};
+    if (!walk.walk()) {
+        outcome.message = walk.stop;
+        return outcome;
+    }
+    for (const Vec3d& p : lists.points) {
+        if (!finite(p)) {
+            outcome.message = "a point that is not a finite number";
+            return outcome;
+        }
+    }
+    for (Vec3d& n : lists.normals) {
+        if (!finite(n)) {
+            n = {};
+        }
+    }
+    outcome.read = true;
+    if (lists.coordIndex.empty()) {
+        outcome.message = "no triangles: the file holds no faces";
+    }
+    outcome.message +=
+        refused.empty() ? "" : (outcome.message.empty() ? "" : " ") + refused.substr(2);
+    out = std::move(lists);
+    return outcome;
+}
+
+std::vector<std::string> assimpExtensions() {
+    Assimp::Importer importer;
+    std::string list;
+    importer.GetExtensionList(list);
+    std::vector<std::string> extensions;
+    size_t start = 0;
+    while (start < list.size()) {
+        size_t end = list.find(';', start);
+        if (end == std::string::npos) {
+            end = list.size();
+        }
+        std::string item = list.substr(start, end - start);
+        if (item.rfind("*.", 0) == 0) {
+            item.erase(0, 2);
+        }
+        if (!item.empty()) {
+            extensions.push_back(lowerCase(item));
+        }
+        start = end + 1;
+    }
+    return extensions;
+}
