@@ -20,6 +20,16 @@ CommandLine parseCommandLine(int argc, const char* const* argv) {
             line.listModels = true;
         } else if (argument == "--help") {
             line.help = true;
+        } else if (argument == "--export") {
+            // The two paths are ours whatever they look like.
+            line.exportScene = true;
+            if (i + 2 < argc) {
+                line.exportFrom = argv[++i];
+                line.exportTo = argv[++i];
+            } else {
+                line.exportError = "--export needs a scene file and a file to write";
+                i = argc;
+            }
         } else if (line.unknownOption.empty()) {
             line.unknownOption = argument;
         }
@@ -29,6 +39,7 @@ CommandLine parseCommandLine(int argc, const char* const* argv) {
 
 std::string usageText() {
     return "Usage: tessaly [--full-vrml] [--all-formats] [--list-models] [--help] [GLUT options]\n"
+           "       tessaly [--full-vrml] [--all-formats] --export SCENE.vsf OUT\n"
            "\n"
            "Tessaly reads every model file (*.wrl) in the folder VRMLmodels of the folder it is\n"
            "started in. By default it takes the first point list, normal list and face lists of\n"
@@ -44,6 +55,10 @@ std::string usageText() {
            "  --list-models  read the model folder as start-up would, print one line per model\n"
            "                 file (menu position, name, points, triangles, note) as tab-separated\n"
            "                 text, and exit without opening a window.\n"
+           "  --export SCENE.vsf OUT\n"
+           "                 read the model folder and the scene file, write the scene to OUT in\n"
+           "                 the format its extension names (.glb, .gltf, .obj, .stl, .ply,\n"
+           "                 .wrl) and exit without opening a window.\n"
            "  --help         print this text and exit.\n"
            "\n"
            "GLUT's X options (-display, -geometry, -iconic, -direct, -indirect, -gldebug, -sync)\n"
