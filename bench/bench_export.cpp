@@ -2,7 +2,9 @@
 // moved and turned) to every format: the time of the whole export as the editor runs it (the
 // reader process included for the formats Assimp writes, the files written safely), the editor's
 // peak memory growth meanwhile against the model's lists, and the reader process's peak size.
-// Each export runs in a fresh child, so that none counts another's memory. Nothing is asserted.
+// Each export runs in a fresh child, so that none counts another's memory. "cpu s" is the
+// processor time of the editor and the reader process together: on a loaded machine the wall
+// time grows with the load, the processor time hardly. Nothing is asserted.
 //
 // Usage: bench_export [FOLDER]   (default: a new folder under /tmp, removed afterwards)
 #include <sys/resource.h>
@@ -50,6 +52,11 @@ void fillGrid(Mesh& mesh) {
     mesh.normalIndex = mesh.coordIndex;
 }
 
+double cpu(const rusage& usage) {
+    return usage.ru_utime.tv_sec + usage.ru_stime.tv_sec +
+           (usage.ru_utime.tv_usec + usage.ru_stime.tv_usec) / 1e6;
+}
+
 size_t listBytes(const Mesh& mesh) {
     return mesh.points.size() * sizeof(Vec3d) + mesh.normals.size() * sizeof(Vec3d) +
            mesh.coordIndex.size() * sizeof(IndexTriple) +
@@ -59,6 +66,7 @@ size_t listBytes(const Mesh& mesh) {
 struct Figures {
     bool written = false;
     double seconds = 0;
+    double cpuSeconds = 0;  // the editor's and the reader process's together
     long helperPeakKb = 0;
     uintmax_t fileBytes = 0;
     char message[160] = {};
@@ -83,23 +91,27 @@ int main(int argc, char** argv) {
     const double listMb = listBytes(grid) / 1048576.0;
     std::printf("model: %zu triangles, %zu points, lists %.1f MB\n", grid.coordIndex.size(),
                 grid.points.size(), listMb);
-    std::printf("%-6s %9s %13s %8s %14s %10s\n", "format", "seconds", "editor growth", "ratio",
-                "reader process", "file");
+    std::printf("%-6s %9s %9s %13s %8s %14s %10s\n", "format", "seconds", "cpu s", "editor growth",
+                "ratio", "reader process", "file");
 
     for (const char* extension : {"glb", "gltf", "obj", "stl", "ply", "wrl"}) {
         const std::string path = (folder / (std::string("scene.") + extension)).string();
         Figures figures;
         const MeasuredRun run = runMeasured(
             [&] {
+                rusage before{};
+                getrusage(RUSAGE_SELF, &before);
                 const auto start = Clock::now();
                 const ExportOutcome outcome = exportSceneToFile(scene, path);
                 figures.seconds = std::chrono::duration<double>(Clock::now() - start).count();
                 figures.written = outcome.written;
                 std::snprintf(figures.message, sizeof figures.message, "%s",
                               outcome.message.c_str());
-                rusage children{};
+                rusage self{}, children{};
+                getrusage(RUSAGE_SELF, &self);
                 getrusage(RUSAGE_CHILDREN, &children);
                 figures.helperPeakKb = children.ru_maxrss;
+                figures.cpuSeconds = cpu(self) - cpu(before) + cpu(children);
                 std::error_code error;
                 figures.fileBytes = fs::file_size(path, error);
             },
@@ -109,8 +121,8 @@ int main(int argc, char** argv) {
             continue;
         }
         const double growthMb = run.peakGrowthKb / 1024.0;
-        std::printf("%-6s %9.3f %10.1f MB %7.2fx %11.1f MB %7.1f MB\n", extension, figures.seconds,
-                    growthMb, growthMb / listMb,
+        std::printf("%-6s %9.3f %9.3f %10.1f MB %7.2fx %11.1f MB %7.1f MB\n", extension,
+                    figures.seconds, figures.cpuSeconds, growthMb, growthMb / listMb,
                     extension == std::string("wrl") ? 0.0 : figures.helperPeakKb / 1024.0,
                     figures.fileBytes / 1048576.0);
     }

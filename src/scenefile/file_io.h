@@ -1,5 +1,6 @@
 #pragma once
 
+#include <functional>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -32,6 +33,15 @@ bool writeFileAtomically(const std::string& path, std::string_view content);
 // description of the error that stopped it ("permission denied", "no space left on device"),
 // "not a regular file" or "no file name". Empty on success.
 bool writeFileAtomically(const std::string& path, std::string_view content, std::string& reason);
+
+// Content written piece by piece, for files too big to hold whole beside what they are made of:
+// the producer calls `append` with each piece in order and returns true once all is written, or
+// false to give up (nothing is replaced then, and the reason is "cannot write: operation
+// canceled"). `append` returns false once writing failed; the producer should stop then. It may
+// be called a second time, for a write in place, and must then produce the same content again.
+using ContentProducer = std::function<bool(const std::function<bool(std::string_view)>& append)>;
+bool writeFileAtomically(const std::string& path, const ContentProducer& produce,
+                         std::string& reason);
 
 // The system's description of an errno value in English whatever the locale, starting with a
 // small letter unless it begins with an acronym ("permission denied").

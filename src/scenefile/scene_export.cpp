@@ -98,9 +98,13 @@ ExportOutcome exportSceneToFile(const Scene& scene, const std::string& path) {
         return failed(std::move(problem));
     }
     if (*format == ExportFormat::Wrl) {
-        std::string text, reason;
-        if (!formatVrmlExport(composed, text, reason) || !writeFileAtomically(path, text, reason)) {
-            return failed(reason);
+        // Written as it is made: the text is twice the size of the lists it comes from.
+        std::string why, reason;
+        const ContentProducer produce = [&composed, &why](const auto& append) {
+            return writeVrmlExport(composed, append, why);
+        };
+        if (!writeFileAtomically(path, produce, reason)) {
+            return failed(why.empty() ? reason : why);
         }
         return done(composed, path);
     }

@@ -4,6 +4,7 @@
 #include <charconv>
 #include <cmath>
 #include <cstdint>
+#include <functional>
 #include <vector>
 
 #include "reader/export_geometry.h"
@@ -43,6 +44,25 @@ void appendTriangle(std::string& text, int64_t a, int64_t b, int64_t c) {
     text += "-1,\n";
 }
 
+// Text gathered in pieces of about a megabyte, each handed on when full.
+struct Output {
+    const std::function<bool(std::string_view)>& append;
+    std::string piece;
+    bool ok = true;
+
+    std::string& text() { return piece; }
+    void pass() {
+        if (piece.size() >= (1u << 20)) {
+            flush();
+        }
+    }
+    bool flush() {
+        ok = ok && append(piece);
+        piece.clear();
+        return ok;
+    }
+};
+
 // Each object's points, then its normals, and the offsets of both in the whole lists.
 struct ObjectOffsets {
     int64_t points = 0;
@@ -53,6 +73,21 @@ struct ObjectOffsets {
 
 bool formatVrmlExport(const ExportScene& scene, std::string& text, std::string& reason) {
     text.clear();
+    const bool written = writeVrmlExport(
+        scene,
+        [&text](std::string_view piece) {
+            text.append(piece);
+            return true;
+        },
+        reason);
+    if (!written) {
+        text.clear();
+    }
+    return written;
+}
+
+bool writeVrmlExport(const ExportScene& scene, const std::function<bool(std::string_view)>& append,
+                     std::string& reason) {
     reason = exportProblem(scene);
     if (!reason.empty()) {
         return false;
@@ -75,6 +110,9 @@ bool formatVrmlExport(const ExportScene& scene, std::string& text, std::string& 
         placements.push_back(worldPlacement(object.matrix));
         fileNormals.push_back(normalsServeEveryTriangle(scene.models[object.model]));
     }
+    Output out{append, {}};
+    out.piece.reserve((1u << 20) + 4096);
+    std::string& text = out.text();
     text +=
         "#VRML V2.0 utf8\n"
         "Shape {\n"
@@ -85,9 +123,9 @@ bool formatVrmlExport(const ExportScene& scene, std::string& text, std::string& 
         for (const Vec3d& p : scene.models[scene.objects[i].model].points) {
             if (!appendVector(text, placePoint(placements[i], p))) {
                 reason = "not exported: a placed point is inf or nan";
-                text.clear();
                 return false;
             }
+            out.pass();
         }
     }
     text += "  ] }\n  normal Normal { vector [\n";
@@ -96,6 +134,7 @@ bool formatVrmlExport(const ExportScene& scene, std::string& text, std::string& 
         if (fileNormals[i]) {
             for (const Vec3d& n : model.normals) {
                 appendVector(text, placeNormal(placements[i], n));
+                out.pass();
             }
             continue;
         }
@@ -103,6 +142,7 @@ bool formatVrmlExport(const ExportScene& scene, std::string& text, std::string& 
             appendVector(text, flatNormal(placePoint(placements[i], model.points[t.a]),
                                           placePoint(placements[i], model.points[t.b]),
                                           placePoint(placements[i], model.points[t.c])));
+            out.pass();
         }
     }
     text += "  ] }\n  coordIndex [\n";
@@ -117,6 +157,7 @@ bool formatVrmlExport(const ExportScene& scene, std::string& text, std::string& 
         for (const IndexTriple& t : model.coordIndex) {
             const int64_t o = offsets[i].points;
             appendTriangle(text, o + t.a, o + t.b, o + t.c);
+            out.pass();
         }
     }
     text += "  ]\n  normalIndex [\n";
@@ -131,8 +172,13 @@ bool formatVrmlExport(const ExportScene& scene, std::string& text, std::string& 
                 const int64_t flat = o + static_cast<int64_t>(t);
                 appendTriangle(text, flat, flat, flat);
             }
+            out.pass();
         }
     }
     text += "  ]\n }\n}\n";
+    if (!out.flush()) {
+        reason.clear();  // the writer's own failure: its caller knows why
+        return false;
+    }
     return true;
 }

@@ -1,6 +1,8 @@
 #pragma once
 
+#include <functional>
 #include <string>
+#include <string_view>
 
 #include "reader/export_scene.h"
 
@@ -12,3 +14,8 @@
 // False, with `reason` for the status line, when the scene cannot be exported (see exportProblem)
 // or a placed point lands at inf or nan.
 bool formatVrmlExport(const ExportScene& scene, std::string& text, std::string& reason);
+
+// The same text handed to `append` in pieces of about a megabyte, so that it is never held whole.
+// False as above, or with an empty `reason` once `append` returned false.
+bool writeVrmlExport(const ExportScene& scene, const std::function<bool(std::string_view)>& append,
+                     std::string& reason);
