@@ -1,5 +1,6 @@
 #include "reader_helper/export_mode.h"
 
+#include <malloc.h>
 #include <unistd.h>
 
 #include <cerrno>
@@ -58,6 +59,10 @@ bool writeAll(int fd, const StreamPieces& stream) {
 }
 
 int exportRequest() {
+    // The exporters allocate and free large arrays one after another (the scene, Assimp's copy of
+    // it, its buffers): taken from the heap and reused, not mapped afresh, they cost no new pages.
+    mallopt(M_MMAP_THRESHOLD, 1 << 30);
+    mallopt(M_TRIM_THRESHOLD, 1 << 30);
     ExportRequest request;
     {
         std::vector<std::byte> bytes;
