@@ -354,6 +354,27 @@ void renameBufferReference(std::string& json, const std::string& from, const std
     }
 }
 
+// A file name as a relative URI: characters a URI path may not hold (a space, a quote, '%', '#',
+// '?', anything outside ASCII) percent-encoded, which also keeps the JSON string well formed.
+std::string uriOf(std::string_view name) {
+    static const char HEX[] = "0123456789ABCDEF";
+    std::string uri;
+    for (const char c : name) {
+        const auto byte = static_cast<unsigned char>(c);
+        const bool plain = (byte >= 'a' && byte <= 'z') || (byte >= 'A' && byte <= 'Z') ||
+                           (byte >= '0' && byte <= '9') ||
+                           std::string_view("-._~!$&'()*+,;=@").find(c) != std::string_view::npos;
+        if (plain) {
+            uri += c;
+        } else {
+            uri += '%';
+            uri += HEX[byte >> 4];
+            uri += HEX[byte & 15];
+        }
+    }
+    return uri;
+}
+
 }  // namespace
 
 AssimpExportOutcome exportWithAssimp(const ExportScene& scene, ExportFormat format,
@@ -401,7 +422,7 @@ AssimpExportOutcome exportWithAssimp(const ExportScene& scene, ExportFormat form
     if (format == ExportFormat::Gltf && outcome.blobs.size() > 1) {
         // ExportToBlob writes as if to a file named by AI_BLOBIO_MAGIC.
         renameBufferReference(outcome.blobs[0].bytes, std::string(AI_BLOBIO_MAGIC) + ".bin",
-                              std::string(baseName) + ".bin");
+                              uriOf(std::string(baseName) + ".bin"));
     }
     outcome.written = true;
     return outcome;

@@ -42,10 +42,19 @@ bool plainSuffix(const std::string& suffix) {
     return true;
 }
 
-// The path without the extension of its last component.
-std::string withoutExtension(const std::string& path) {
-    const fs::path p(path);
-    return (p.parent_path() / p.stem()).string();
+// The name that companion files take: the target's name without its extension, with every
+// character that a URI would have to encode replaced by '_' ("my room.gltf" -> "my_room"), so
+// that the main file can name them plainly and every reader finds them.
+std::string companionStem(const std::string& path) {
+    std::string stem = fs::path(path).stem().string();
+    for (char& c : stem) {
+        const bool plain = (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') ||
+                           (c >= '0' && c <= '9') || c == '-' || c == '.' || c == '_' || c == '~';
+        if (!plain) {
+            c = '_';
+        }
+    }
+    return stem;
 }
 
 // Writes the reply's files: companions first, so that the main file never names a missing one.
@@ -68,7 +77,8 @@ ExportOutcome writeBlobs(const ExportScene& scene, const std::string& path,
             undo();
             return failed("not exported: the exporter named a strange file");
         }
-        const std::string companion = withoutExtension(path) + blob.suffix;
+        const std::string companion =
+            (fs::path(path).parent_path() / (companionStem(path) + blob.suffix)).string();
         std::error_code error;
         const bool existed = fs::exists(fs::symlink_status(companion, error));
         if (!writeFileAtomically(companion, blob.bytes, reason)) {
@@ -109,7 +119,7 @@ ExportOutcome exportSceneToFile(const Scene& scene, const std::string& path) {
         return done(composed, path);
     }
     ExportRun run;
-    exportInReaderProcess(composed, *format, fs::path(path).stem().string(), run);
+    exportInReaderProcess(composed, *format, companionStem(path), run);
     if (!run.written) {
         return failed(run.message.empty() ? "not exported: the exporter refused it" : run.message);
     }

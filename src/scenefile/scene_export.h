@@ -15,6 +15,7 @@ struct ExportOutcome {
 // names (.glb, .gltf, .obj, .stl, .ply, .wrl; see reader/export_format.h). VRML is written here,
 // the other formats by Assimp's exporters in a reader process. Files are written as saves are:
 // a temporary file renamed over the target, write protection respected; a text glTF's buffer
-// goes beside it under the same name with ".bin". On failure no file is left that was not there.
-// The scene is only read.
+// goes beside it under the same name with ".bin" (characters a URI would have to encode, such as
+// spaces, replaced by '_': "my room.gltf" has "my_room.bin"). On failure no file is left that was
+// not there. The scene is only read.
 ExportOutcome exportSceneToFile(const Scene& scene, const std::string& path);

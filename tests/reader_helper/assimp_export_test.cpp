@@ -139,6 +139,11 @@ TEST(AssimpExport, TextGltfNamesItsBufferAfterTheFile) {
     EXPECT_EQ(outcome.blobs[1].suffix, ".bin");
     EXPECT_NE(outcome.blobs[0].bytes.find("\"room.bin\""), std::string::npos);
     EXPECT_EQ(outcome.blobs[0].bytes.find("$blobfile"), std::string::npos);
+    // A name that a URI cannot hold as it is.
+    const AssimpExportOutcome spaced =
+        exportWithAssimp(sample->scene, ExportFormat::Gltf, "my \"room\" 100%");
+    ASSERT_TRUE(spaced.written);
+    EXPECT_NE(spaced.blobs[0].bytes.find("\"my%20%22room%22%20100%25.bin\""), std::string::npos);
 }
 
 // The Khronos validator, installed from npm by the test script, finds no error in either glTF.
@@ -149,8 +154,9 @@ TEST(AssimpExport, GltfPassesTheKhronosValidator) {
         << modules.substr(0, modules.rfind('/')) << " gltf-validator (scripts/test.sh does)";
     const auto sample = makeExportSample();
     TempFolder folder;
-    for (const auto& [format, name] :
-         {std::pair{ExportFormat::Glb, "valid.glb"}, {ExportFormat::Gltf, "valid.gltf"}}) {
+    for (const auto& [format, name] : {std::pair{ExportFormat::Glb, "valid.glb"},
+                                       {ExportFormat::Gltf, "valid.gltf"},
+                                       {ExportFormat::Gltf, "a spaced name.gltf"}}) {
         const std::string path = exportTo(folder, sample->scene, format, name);
         const std::string report = path + ".report";
         const std::string command = "node '" TESSALY_SOURCE_DIR

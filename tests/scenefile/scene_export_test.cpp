@@ -111,6 +111,15 @@ TEST(SceneExport, VrmlIsWrittenByTheEditorAndReadsBackAsAModel) {
     EXPECT_EQ(mesh.coordIndex.size(), ExportSample::TRIANGLES);
 }
 
+TEST(SceneExport, ATextGltfNamesItsBufferPlainly) {
+    Scene scene;
+    fillScene(scene);
+    TempFolder folder;
+    ASSERT_TRUE(exportSceneToFile(scene, folder.path("my room #2.gltf")).written);
+    EXPECT_TRUE(fs::is_regular_file(folder.path("my_room__2.bin")));
+    EXPECT_EQ(assimpFigures(folder.path("my room #2.gltf")).triangles, ExportSample::TRIANGLES);
+}
+
 TEST(SceneExport, BadCasesWriteNothingAndSayWhy) {
     Scene scene;
     fillScene(scene);
