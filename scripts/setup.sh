@@ -7,7 +7,7 @@ packages=(
     build-essential cmake pkg-config
     freeglut3-dev libgl-dev libglu1-mesa-dev libx11-dev libxi-dev
     libimgui-dev libgtk-3-dev
-    libcoin-dev
+    libcoin-dev libassimp-dev
     libgtest-dev
     xvfb xauth xdotool x11-apps imagemagick
     clang libclang-rt-14-dev

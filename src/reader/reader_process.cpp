@@ -15,6 +15,7 @@
 #include <cmath>
 #include <cstring>
 #include <deque>
+#include <memory>
 
 #include "reader/helper_program.h"
 
@@ -29,12 +30,6 @@ constexpr int EXIT_NO_INPUT = 4;
 
 std::string seconds(double value) {
     return std::to_string(static_cast<long long>(std::ceil(value))) + " s";
-}
-
-// The largest reply the stream limits allow, in bytes.
-size_t largestReply(const StreamLimits& limits) {
-    return 64 + limits.textBytes + 2 * limits.points * sizeof(Vec3d) +
-           2 * limits.triangles * sizeof(IndexTriple);
 }
 
 // Why a model folder entry cannot be handed over, or empty when `fd` is a regular file.
@@ -82,8 +77,7 @@ struct Running {
     int output = -1;  // read end of the reply pipe; -1 once at its end
     int file = -1;
     struct stat opened {};
-    std::vector<std::byte> bytes;
-    size_t maxBytes = 0;
+    std::unique_ptr<ReplyReader> reply;
     Clock::time_point deadline;
     double allowedSeconds = 0;
     size_t megabytes = 0;
@@ -93,7 +87,7 @@ struct Running {
     std::string waitError;
     bool killedForTime = false;
     bool killedForTotal = false;
-    bool tooMuch = false;
+    bool malformed = false;
 };
 
 void closeAll(Running& run) {
@@ -137,7 +131,7 @@ bool start(const ReadingJob& job, const ReadingAllowance& allowance, Running& ru
     run.megabytes =
         allowance.megabytes +
         static_cast<size_t>(static_cast<double>(allowance.megabytesPerMegabyte) * fileMegabytes);
-    run.maxBytes = largestReply(allowance.stream);
+    run.reply = std::make_unique<ReplyReader>(allowance.stream);
 
     int pipeEnds[2];
     if (::pipe2(pipeEnds, O_CLOEXEC) != 0) {
@@ -176,14 +170,21 @@ bool start(const ReadingJob& job, const ReadingAllowance& allowance, Running& ru
         return false;
     }
     ::fcntl(run.output, F_SETFL, O_NONBLOCK);
+    // Fewer, larger hand-overs for large models (the system may give less).
+    ::fcntl(run.output, F_SETPIPE_SZ, 1 << 20);
     run.pidfd = static_cast<int>(::syscall(SYS_pidfd_open, run.pid, 0));
     return true;
 }
 
+// Reads what the process sent so far straight into the lists it fills.
 void drain(Running& run) {
-    std::byte chunk[1 << 16];
     for (;;) {
-        const ssize_t got = ::read(run.output, chunk, sizeof chunk);
+        std::span<std::byte> space = run.reply->space();
+        std::byte beyond[1];
+        if (space.empty()) {
+            space = beyond;  // complete or refused: whatever still comes is one byte too many
+        }
+        const ssize_t got = ::read(run.output, space.data(), space.size());
         if (got < 0 && errno == EINTR) {
             continue;
         }
@@ -195,14 +196,18 @@ void drain(Running& run) {
             run.output = -1;
             return;
         }
-        if (run.bytes.size() + static_cast<size_t>(got) > run.maxBytes) {
-            run.tooMuch = true;
+        if (space.data() == beyond) {
+            run.reply->error =
+                run.reply->error.empty() ? "bytes after the end of the reply" : run.reply->error;
+        }
+        if (space.data() == beyond || !run.reply->advance(static_cast<size_t>(got))) {
+            // Refused: nothing more is read, and the process goes.
+            run.malformed = true;
             ::kill(run.pid, SIGKILL);
             ::close(run.output);
             run.output = -1;
             return;
         }
-        run.bytes.insert(run.bytes.end(), chunk, chunk + got);
     }
 }
 
@@ -255,7 +260,7 @@ std::string howItEnded(const Running& run) {
     }
 }
 
-ReadingOutcome decide(Running& run, const ReadingAllowance& allowance, double totalSeconds) {
+ReadingOutcome decide(Running& run, double totalSeconds) {
     ReadingOutcome outcome;
     outcome.end = ReadingOutcome::End::Failed;
     if (run.killedForTotal) {
@@ -266,14 +271,13 @@ ReadingOutcome decide(Running& run, const ReadingAllowance& allowance, double to
         outcome.why = run.waitError;
     } else if (run.killedForTime) {
         outcome.why = "the reader process did not finish within " + seconds(run.allowedSeconds);
-    } else if (run.tooMuch) {
-        outcome.why = "the reader process sent more than its limits allow";
+    } else if (run.malformed) {
+        outcome.why = "the reader process sent a malformed reply (" + run.reply->error + ")";
     } else if (!WIFEXITED(run.status) || WEXITSTATUS(run.status) != 0) {
         outcome.why = howItEnded(run);
-    } else if (run.bytes.empty()) {
+    } else if (run.reply->taken == 0) {
         outcome.why = "the reader process ended without a reply";
-    } else if (std::optional<std::string> error =
-                   decodeReply(run.bytes, outcome.reply, allowance.stream)) {
+    } else if (std::optional<std::string> error = run.reply->finish(outcome.reply)) {
         outcome.why = "the reader process sent a malformed reply (" + *error + ")";
     } else {
         outcome.end = ReadingOutcome::End::Replied;
@@ -373,7 +377,7 @@ void readInReaderProcesses(const std::vector<ReadingJob>& jobs, const ReadingAll
                 ::kill(run.pid, SIGKILL);
             }
             if (run.exited && (run.output < 0 || run.killedForTotal || !run.waitError.empty())) {
-                ReadingOutcome outcome = decide(run, allowance, allowance.totalSeconds);
+                ReadingOutcome outcome = decide(run, allowance.totalSeconds);
                 closeAll(run);
                 const size_t job = run.job;
                 it = running.erase(it);

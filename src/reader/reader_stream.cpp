@@ -37,6 +37,37 @@ bool within(const IndexTriple& t, size_t size) {
     return in(t.a) && in(t.b) && in(t.c);
 }
 
+// Why drawing could not use the lists, or nothing when it can.
+std::optional<std::string> unsoundLists(const MeshLists& lists) {
+    for (const Vec3d& v : lists.points) {
+        if (!finite(v)) {
+            return "a point that is not a finite number";
+        }
+    }
+    for (const Vec3d& v : lists.normals) {
+        if (!finite(v)) {
+            return "a normal that is not a finite number";
+        }
+    }
+    for (const IndexTriple& t : lists.coordIndex) {
+        if (!within(t, lists.points.size())) {
+            return "a triangle with a corner outside the points";
+        }
+    }
+    if (!lists.normalIndex.empty() && lists.normalIndex.size() != lists.coordIndex.size()) {
+        return "normal triples that do not match the triangles";
+    }
+    for (const IndexTriple& t : lists.normalIndex) {
+        if (!within(t, lists.normals.size())) {
+            return "a normal triple outside the normals";
+        }
+    }
+    if (lists.twoSidedTriangles > lists.coordIndex.size()) {
+        return "more two-sided triangles than triangles";
+    }
+    return std::nullopt;
+}
+
 }  // namespace
 
 void encodeText(std::string_view text, std::vector<std::byte>& out) {
@@ -127,65 +158,206 @@ bool StreamReader::meshLists(MeshLists& out) {
     if (!u64(twoSided)) {
         return false;
     }
-    for (const Vec3d& v : lists.points) {
-        if (!finite(v)) {
-            return fail("a point that is not a finite number");
-        }
-    }
-    for (const Vec3d& v : lists.normals) {
-        if (!finite(v)) {
-            return fail("a normal that is not a finite number");
-        }
-    }
-    for (const IndexTriple& t : lists.coordIndex) {
-        if (!within(t, lists.points.size())) {
-            return fail("a triangle with a corner outside the points");
-        }
-    }
-    if (!lists.normalIndex.empty() && lists.normalIndex.size() != lists.coordIndex.size()) {
-        return fail("normal triples that do not match the triangles");
-    }
-    for (const IndexTriple& t : lists.normalIndex) {
-        if (!within(t, lists.normals.size())) {
-            return fail("a normal triple outside the normals");
-        }
-    }
-    if (twoSided > lists.coordIndex.size()) {
-        return fail("more two-sided triangles than triangles");
-    }
     lists.twoSidedTriangles = static_cast<size_t>(twoSided);
+    if (std::optional<std::string> why = unsoundLists(lists)) {
+        return fail(*why);
+    }
     out = std::move(lists);
     return true;
 }
 
+void encodeReplyInParts(const ReaderReply& reply,
+                        const std::function<void(std::span<const std::byte>)>& put) {
+    std::vector<std::byte> head;
+    appendU32(head, REPLY_MAGIC);
+    appendU32(head, REPLY_VERSION);
+    appendU32(head, static_cast<uint32_t>(reply.status));
+    encodeText(reply.note, head);
+    const auto list = [&](const auto& items) {
+        appendU64(head, items.size());
+        put(head);
+        head.clear();
+        put(std::as_bytes(std::span(items)));
+    };
+    list(reply.lists.points);
+    list(reply.lists.normals);
+    list(reply.lists.coordIndex);
+    list(reply.lists.normalIndex);
+    appendU64(head, reply.lists.twoSidedTriangles);
+    put(head);
+}
+
 std::vector<std::byte> encodeReply(const ReaderReply& reply) {
     std::vector<std::byte> out;
-    appendU32(out, REPLY_MAGIC);
-    appendU32(out, REPLY_VERSION);
-    appendU32(out, static_cast<uint32_t>(reply.status));
-    encodeText(reply.note, out);
-    encodeMeshLists(reply.lists, out);
+    encodeReplyInParts(reply, [&](std::span<const std::byte> part) {
+        out.insert(out.end(), part.begin(), part.end());
+    });
     return out;
+}
+
+// The parts of a reply in order: magic, version, status, note (count, bytes), the four lists
+// (count, items each), the two-sided count.
+namespace {
+enum Field {
+    MAGIC,
+    VERSION,
+    STATUS,
+    NOTE_SIZE,
+    NOTE,
+    POINT_COUNT,
+    POINTS,
+    NORMAL_COUNT,
+    NORMALS,
+    TRIANGLE_COUNT,
+    TRIANGLES,
+    NORMAL_TRIPLE_COUNT,
+    NORMAL_TRIPLES,
+    TWO_SIDED,
+    END,
+};
+}  // namespace
+
+bool ReplyReader::fieldDone() {
+    uint32_t small = 0;
+    uint64_t count = 0;
+    std::memcpy(&small, fixed, sizeof small);
+    std::memcpy(&count, fixed, sizeof count);
+    MeshLists& lists = building.lists;
+    // Where the next part goes and how long it is; counts are checked before allocating.
+    const auto next = [&](void* to, size_t bytes) {
+        target = static_cast<std::byte*>(to);
+        remaining = bytes;
+    };
+    const auto list = [&](auto& vector, uint64_t limit, const char* what) {
+        if (count > limit) {
+            error = "more " + std::string(what) + " than the limit of " + std::to_string(limit);
+            return false;
+        }
+        if (count > (knownSize - taken) / sizeof(vector[0])) {
+            error = "the stream is cut short";
+            return false;
+        }
+        vector.resize(static_cast<size_t>(count));
+        next(vector.data(), vector.size() * sizeof(vector[0]));
+        return true;
+    };
+    switch (field++) {
+        case MAGIC:
+            if (small != REPLY_MAGIC) {
+                error = "not a reply of the reader process";
+                return false;
+            }
+            next(fixed, 4);
+            return true;
+        case VERSION:
+            if (small != REPLY_VERSION) {
+                error = "a reply of another version of the reader process";
+                return false;
+            }
+            next(fixed, 4);
+            return true;
+        case STATUS:
+            if (small > static_cast<uint32_t>(ReaderReply::Status::Rejected)) {
+                error = "an unknown status";
+                return false;
+            }
+            building.status = static_cast<ReaderReply::Status>(small);
+            next(fixed, 8);
+            return true;
+        case NOTE_SIZE:
+            if (count > limits.textBytes) {
+                error = "more text bytes than the limit of " + std::to_string(limits.textBytes);
+                return false;
+            }
+            building.note.resize(static_cast<size_t>(count));
+            next(building.note.data(), building.note.size());
+            return true;
+        case POINT_COUNT:
+            return list(lists.points, limits.points, "points");
+        case NORMAL_COUNT:
+            return list(lists.normals, limits.points, "normals");
+        case TRIANGLE_COUNT:
+            return list(lists.coordIndex, limits.triangles, "triangles");
+        case NORMAL_TRIPLE_COUNT:
+            return list(lists.normalIndex, limits.triangles, "normal triples");
+        case TWO_SIDED:
+            lists.twoSidedTriangles = static_cast<size_t>(count);
+            if (count > lists.coordIndex.size()) {
+                error = "more two-sided triangles than triangles";
+                return false;
+            }
+            next(nullptr, 0);
+            return true;
+        default:  // a list or the note is complete: the next count follows
+            next(fixed, 8);
+            return true;
+    }
+}
+
+std::span<std::byte> ReplyReader::space() {
+    while (error.empty() && remaining == 0 && field < END) {
+        if (!fieldDone()) {
+            return {};
+        }
+    }
+    return error.empty() ? std::span<std::byte>(target, remaining) : std::span<std::byte>();
+}
+
+bool ReplyReader::advance(size_t count) {
+    target += count;
+    remaining -= count;
+    taken += count;
+    return error.empty();
+}
+
+bool ReplyReader::take(std::span<const std::byte> bytes) {
+    while (error.empty()) {
+        while (remaining == 0 && field < END) {
+            if (!fieldDone()) {
+                return false;
+            }
+        }
+        if (bytes.empty()) {
+            return true;
+        }
+        if (field == END) {
+            error = "bytes after the end of the reply";
+            return false;
+        }
+        const size_t part = std::min(remaining, bytes.size());
+        std::memcpy(target, bytes.data(), part);
+        taken += part;
+        target += part;
+        remaining -= part;
+        bytes = bytes.subspan(part);
+    }
+    return false;
+}
+
+std::optional<std::string> ReplyReader::finish(ReaderReply& reply) {
+    if (error.empty() && (remaining > 0 || field < END)) {
+        take({});
+    }
+    if (error.empty() && (remaining > 0 || field < END)) {
+        error = "the stream is cut short";
+    }
+    if (error.empty()) {
+        if (std::optional<std::string> why = unsoundLists(building.lists)) {
+            error = *why;
+        }
+    }
+    if (!error.empty()) {
+        return error;
+    }
+    reply = std::move(building);
+    building = {};
+    return std::nullopt;
 }
 
 std::optional<std::string> decodeReply(std::span<const std::byte> bytes, ReaderReply& reply,
                                        const StreamLimits& limits) {
-    StreamReader in{bytes, limits, {}};
-    uint32_t magic = 0, version = 0, status = 0;
-    ReaderReply decoded;
-    if (in.u32(magic) && magic != REPLY_MAGIC) {
-        in.fail("not a reply of the reader process");
-    } else if (in.u32(version) && version != REPLY_VERSION) {
-        in.fail("a reply of another version of the reader process");
-    } else if (in.u32(status) && status > static_cast<uint32_t>(ReaderReply::Status::Rejected)) {
-        in.fail("an unknown status");
-    } else if (in.text(decoded.note) && in.meshLists(decoded.lists) && !in.rest.empty()) {
-        in.fail("bytes after the end of the reply");
-    }
-    if (!in.error.empty()) {
-        return in.error;
-    }
-    decoded.status = static_cast<ReaderReply::Status>(status);
-    reply = std::move(decoded);
-    return std::nullopt;
+    ReplyReader reader(limits);
+    reader.knownSize = bytes.size();
+    reader.take(bytes);
+    return reader.finish(reply);
 }

@@ -2,6 +2,8 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <functional>
+#include <limits>
 #include <optional>
 #include <span>
 #include <string>
@@ -57,6 +59,44 @@ struct ReaderReply {
 };
 
 std::vector<std::byte> encodeReply(const ReaderReply& reply);
+
+// The same bytes handed to `put` part after part, the lists straight from their memory: a
+// large reply is written without being copied first.
+void encodeReplyInParts(const ReaderReply& reply,
+                        const std::function<void(std::span<const std::byte>)>& put);
+
+// Takes a reply in pieces as they arrive from the reader process and writes each list straight
+// into its place, so that a reply never lies in memory twice. Each count is checked against the
+// limits before its list is allocated.
+struct ReplyReader {
+    explicit ReplyReader(const StreamLimits& streamLimits) : limits(streamLimits) {}
+
+    // False once the stream is refused (`error` says why); the bytes after that are not read.
+    bool take(std::span<const std::byte> bytes);
+    // Where the next bytes of the reply go (at most this many), so that they can be read there
+    // directly; then `advance(count)` says that many are there. Empty when the reply is complete
+    // or refused.
+    std::span<std::byte> space();
+    bool advance(size_t count);
+    // Why what was taken is not one complete, sound reply, or nothing when `reply` now holds it.
+    std::optional<std::string> finish(ReaderReply& reply);
+
+    std::string error;
+    size_t taken = 0;  // bytes taken so far
+    // The whole stream's size when it is known beforehand: a count that claims more than the
+    // bytes left is refused before anything is allocated.
+    size_t knownSize = SIZE_MAX;
+
+private:
+    bool fieldDone();
+
+    const StreamLimits& limits;
+    ReaderReply building;
+    int field = 0;  // which part of the reply comes next
+    std::byte fixed[8]{};
+    std::byte* target = fixed;
+    size_t remaining = 4;
+};
 
 // Why `bytes` is not one complete reply, or nothing when `reply` now holds it.
 std::optional<std::string> decodeReply(std::span<const std::byte> bytes, ReaderReply& reply,

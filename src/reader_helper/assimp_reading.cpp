@@ -54,23 +54,34 @@ struct SceneWalk {
     MeshLists& out;
     size_t visits = 0;
     std::string stop;
+    // The first walk only counts, so that the second fills lists made once at their size.
+    bool counting = true;
+    size_t totalPoints = 0, totalNormals = 0, totalTriangles = 0;
 
     bool addMesh(const aiMesh& mesh, const aiMatrix4x4& matrix) {
+        if (!mesh.mVertices || !mesh.mFaces) {
+            return true;
+        }
         size_t triangles = 0;
         for (unsigned f = 0; f < mesh.mNumFaces; ++f) {
-            triangles += mesh.mFaces[f].mNumIndices == 3;
+            triangles += mesh.mFaces[f].mNumIndices == 3 && mesh.mFaces[f].mIndices;
         }
         if (triangles == 0) {
             return true;
         }
-        if (out.coordIndex.size() + triangles > limits.triangles) {
-            stop = "more than " + std::to_string(limits.triangles) + " triangles";
-            return false;
-        }
-        if (out.points.size() + mesh.mNumVertices > limits.points ||
-            out.normals.size() + std::max<size_t>(mesh.mNumVertices, triangles) > limits.points) {
-            stop = "more than " + std::to_string(limits.points) + " points";
-            return false;
+        if (counting) {
+            totalTriangles += triangles;
+            totalPoints += mesh.mNumVertices;
+            totalNormals += mesh.mNormals ? mesh.mNumVertices : triangles;
+            if (totalTriangles > limits.triangles) {
+                stop = "more than " + std::to_string(limits.triangles) + " triangles";
+                return false;
+            }
+            if (totalPoints > limits.points || totalNormals > limits.points) {
+                stop = "more than " + std::to_string(limits.points) + " points";
+                return false;
+            }
+            return true;
         }
         const auto pointBase = static_cast<int32_t>(out.points.size());
         for (unsigned i = 0; i < mesh.mNumVertices; ++i) {
@@ -89,7 +100,7 @@ struct SceneWalk {
         }
         for (unsigned f = 0; f < mesh.mNumFaces; ++f) {
             const aiFace& face = mesh.mFaces[f];
-            if (face.mNumIndices != 3) {
+            if (face.mNumIndices != 3 || !face.mIndices) {
                 continue;
             }
             unsigned a = face.mIndices[0], b = face.mIndices[1], c = face.mIndices[2];
@@ -115,6 +126,19 @@ struct SceneWalk {
             }
         }
         return true;
+    }
+
+    bool walkTwice() {
+        if (!walk()) {
+            return false;
+        }
+        out.points.reserve(totalPoints);
+        out.normals.reserve(totalNormals);
+        out.coordIndex.reserve(totalTriangles);
+        out.normalIndex.reserve(totalTriangles);
+        counting = false;
+        visits = 0;
+        return walk();
     }
 
     bool walk() {
@@ -171,10 +195,12 @@ AssimpReadOutcome readWithAssimp(std::span<const char> bytes, const std::string&
     const aiScene* scene = importer.ReadFile(
         name, aiProcess_Triangulate | aiProcess_SortByPType | aiProcess_ValidateDataStructure);
     AssimpReadOutcome outcome;
-    std::string refused;
+    // "companion file refused: a.bin (an absolute path), ../b.bin (outside the model folder)"
+    std::string refusals;
     for (const std::string& refusal : files->refusals) {
-        refused += (refused.empty() ? "; companion file refused: " : ", ") + refusal;
+        refusals += (refusals.empty() ? "companion file refused: " : ", ") + refusal;
     }
+    const std::string refused = refusals.empty() ? "" : "; " + refusals;
     if (!scene || !scene->mRootNode) {
         const char* why = importer.GetErrorString();
         outcome.message =
@@ -182,8 +208,8 @@ AssimpReadOutcome readWithAssimp(std::span<const char> bytes, const std::string&
         return outcome;
     }
     MeshLists lists;
-    SceneWalk walk{*scene, limits, lists, 0, {}};
-    if (!walk.walk()) {
+    SceneWalk walk{*scene, limits, lists, 0, {}, true, 0, 0, 0};
+    if (!walk.walkTwice()) {
         outcome.message = walk.stop;
         return outcome;
     }
@@ -202,8 +228,9 @@ AssimpReadOutcome readWithAssimp(std::span<const char> bytes, const std::string&
     if (lists.coordIndex.empty()) {
         outcome.message = "no triangles: the file holds no faces";
     }
-    outcome.message +=
-        refused.empty() ? "" : (outcome.message.empty() ? "" : " ") + refused.substr(2);
+    if (!refusals.empty()) {
+        outcome.message += (outcome.message.empty() ? "" : "; ") + refusals;
+    }
     out = std::move(lists);
     return outcome;
 }

@@ -39,3 +39,8 @@ bool limitThisProcess(const ProcessLimits& limits) {
 #endif
     return ok;
 }
+
+bool openNoMoreFiles() {
+    // Descriptors 0, 1 and 2 stay; any new one would be 3 or more.
+    return setLimit(RLIMIT_NOFILE, 3, 3);
+}

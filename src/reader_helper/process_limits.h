@@ -14,3 +14,7 @@ struct ProcessLimits {
 // and sets the limits: address space, CPU time, no file writing, few descriptors, no core dump.
 // False when one could not be set.
 bool limitThisProcess(const ProcessLimits& limits);
+
+// From here on the process opens no file at all (it keeps standard input, output and error): for
+// a parser that must never follow what a model file names, whatever it is told.
+bool openNoMoreFiles();

@@ -72,7 +72,7 @@ bool readInput(std::vector<char>& bytes) {
     return true;
 }
 
-bool writeAll(const std::vector<std::byte>& bytes) {
+bool writeAll(std::span<const std::byte> bytes) {
     size_t done = 0;
     while (done < bytes.size()) {
         const ssize_t put = ::write(1, bytes.data() + done, bytes.size() - done);
@@ -87,8 +87,20 @@ bool writeAll(const std::vector<std::byte>& bytes) {
     return true;
 }
 
+bool writeReply(const ReaderReply& reply) {
+    bool ok = true;
+    encodeReplyInParts(reply, [&](std::span<const std::byte> part) { ok = ok && writeAll(part); });
+    return ok;
+}
+
 ReaderReply readVrml(std::string_view text) {
     ReaderReply reply;
+    // The parser reads a local Inline's file itself (a device would hold it until its time is up):
+    // it gets no file to open.
+    if (!openNoMoreFiles()) {
+        reply.note = "the reader process could not shut itself off from files";
+        return reply;
+    }
     const CoinReadOutcome outcome = readVrmlWithCoin(text, reply.lists, GraphLimits{});
     reply.status = outcome.parsed ? ReaderReply::Status::Read : ReaderReply::Status::Rejected;
     reply.note = outcome.message;
@@ -123,7 +135,7 @@ int readMode(std::string_view mode, int argc, char** argv) {
     const ReaderReply reply = mode == "read-vrml"
                                   ? readVrml({bytes.data(), bytes.size()})
                                   : readOtherFormat({bytes.data(), bytes.size()}, name);
-    return writeAll(encodeReply(reply)) ? 0 : EXIT_NO_INPUT;
+    return writeReply(reply) ? 0 : EXIT_NO_INPUT;
 }
 
 }  // namespace

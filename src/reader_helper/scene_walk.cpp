@@ -35,8 +35,8 @@
 #include <Inventor/nodes/SoVertexProperty.h>
 #include <Inventor/nodes/SoWWWInline.h>
 
+#include <algorithm>
 #include <cstring>
-#include <unordered_map>
 
 #include "reader_helper/vrml_hazards.h"
 
@@ -112,42 +112,98 @@ bool isAny(const SoNode* node, std::initializer_list<SoType> types) {
     return false;
 }
 
-// Corners of one shape's triangles, merged where point and normal agree.
-struct Corner {
-    SbVec3f point, normal;
-    bool operator==(const Corner& o) const { return point == o.point && normal == o.normal; }
-};
-struct CornerHash {
-    size_t operator()(const Corner& c) const {
-        uint32_t words[6];
-        std::memcpy(words, &c, sizeof words);
-        uint64_t hash = 14695981039346656037u;
-        for (const uint32_t w : words) {
-            hash = (hash ^ w) * 1099511628211u;
-        }
-        return static_cast<size_t>(hash);
-    }
-};
-
-// The triangles Coin makes of the shape being walked, in the shape's own coordinates.
+// The triangles Coin makes of the shape being walked, in the shape's own coordinates, their
+// corners merged where point and normal agree. Coin hands over strips and fans, so most corners
+// were met a few corners before: those are looked for first. The others go through an
+// open-addressing table whose slots carry part of the hash, so that a probe rarely has to look at
+// a corner's values (a node-based map took most of the reading's time on large grids).
 struct ShapeTriangles {
     bool open = false;
     std::array<float, 16> matrix = IDENTITY;
     bool twoSided = false;
     std::vector<Vec3f> points, normals;
     std::vector<int32_t> corners;  // three corners and a -1 per triangle
-    std::unordered_map<Corner, int32_t, CornerHash> ids;
+    // Per slot: the upper half of the hash, then the corner number + 1; 0 where free. A power
+    // of two long.
+    std::vector<uint64_t> slots;
+    std::array<int32_t, 8> recent{};  // the last corners met, by their number
+    size_t recentNext = 0;
+
+    static uint64_t hash(const Vec3f& p, const Vec3f& n) {
+        uint32_t words[6];
+        std::memcpy(words, &p, 12);
+        std::memcpy(words + 3, &n, 12);
+        uint64_t h = 0x9E3779B97F4A7C15u;
+        for (const uint32_t w : words) {
+            h = (h ^ w) * 0xFF51AFD7ED558CCDu;
+            h ^= h >> 32;
+        }
+        return h;
+    }
+
+    static bool same(const Vec3f& a, const Vec3f& b) {
+        return a.x == b.x && a.y == b.y && a.z == b.z;
+    }
+
+    bool is(int32_t id, const Vec3f& p, const Vec3f& n) const {
+        return same(points[static_cast<size_t>(id)], p) &&
+               same(normals[static_cast<size_t>(id)], n);
+    }
+
+    void insert(uint64_t h, int32_t id) {
+        const size_t mask = slots.size() - 1;
+        size_t at = h & mask;
+        while (slots[at] != 0) {
+            at = (at + 1) & mask;
+        }
+        slots[at] = (h & 0xFFFFFFFF00000000u) | static_cast<uint32_t>(id + 1);
+    }
+
+    void grow() {
+        slots.assign(slots.empty() ? 1024 : 2 * slots.size(), 0);
+        for (size_t i = 0; i < points.size(); ++i) {
+            insert(hash(points[i], normals[i]), static_cast<int32_t>(i));
+        }
+    }
 
     int32_t corner(const SoPrimitiveVertex* v) {
-        const Corner key{v->getPoint(), v->getNormal()};
-        auto [at, fresh] = ids.try_emplace(key, static_cast<int32_t>(points.size()));
-        if (fresh) {
-            const SbVec3f& p = key.point;
-            const SbVec3f& n = key.normal;
-            points.push_back({p[0], p[1], p[2]});
-            normals.push_back({n[0], n[1], n[2]});
+        const SbVec3f& sp = v->getPoint();
+        const SbVec3f& sn = v->getNormal();
+        const Vec3f p{sp[0], sp[1], sp[2]};
+        const Vec3f n{sn[0], sn[1], sn[2]};
+        const size_t known = std::min(points.size(), recent.size());
+        for (size_t k = 0; k < known; ++k) {
+            if (is(recent[k], p, n)) {
+                return recent[k];
+            }
         }
-        return at->second;
+        const int32_t id = lookUp(p, n);
+        recent[recentNext] = id;
+        recentNext = (recentNext + 1) % recent.size();
+        return id;
+    }
+
+    int32_t lookUp(const Vec3f& p, const Vec3f& n) {
+        if (2 * (points.size() + 1) > slots.size()) {
+            grow();
+        }
+        const uint64_t h = hash(p, n);
+        const uint64_t tag = h & 0xFFFFFFFF00000000u;
+        const size_t mask = slots.size() - 1;
+        for (size_t at = h & mask;; at = (at + 1) & mask) {
+            const uint64_t slot = slots[at];
+            if (slot == 0) {
+                const auto id = static_cast<int32_t>(points.size());
+                slots[at] = tag | static_cast<uint32_t>(id + 1);
+                points.push_back(p);
+                normals.push_back(n);
+                return id;
+            }
+            const auto id = static_cast<int32_t>(static_cast<uint32_t>(slot) - 1);
+            if ((slot & 0xFFFFFFFF00000000u) == tag && is(id, p, n)) {
+                return id;
+            }
+        }
     }
 
     void clear() {
@@ -155,7 +211,8 @@ struct ShapeTriangles {
         points.clear();
         normals.clear();
         corners.clear();
-        ids.clear();
+        slots.clear();
+        recentNext = 0;
     }
 };
 

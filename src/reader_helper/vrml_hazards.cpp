@@ -2,6 +2,8 @@
 
 #include <array>
 #include <cstring>
+#include <utility>
+#include <vector>
 
 namespace coin_reading {
 
@@ -43,6 +45,10 @@ std::optional<std::string> parserHazard(std::string_view text) {
     size_t line = 1;
     size_t depth = 0;
     size_t word = 0;
+    // Nodes named by DEF whose braces are still open: a USE of one of them inside it makes Coin
+    // read a node into itself, which it does not survive.
+    std::vector<std::pair<std::string_view, size_t>> openDefinitions;
+    std::string_view previous, naming;
     for (size_t i = headerLength; i < text.size(); ++i) {
         const auto c = static_cast<unsigned char>(text[i]);
         if (!DELIMITERS[c]) {
@@ -51,7 +57,33 @@ std::optional<std::string> parserHazard(std::string_view text) {
             }
             continue;
         }
+        if (word > 0) {
+            const std::string_view current = text.substr(i - word, word);
+            if (previous == "DEF") {
+                naming = current;
+            } else if (previous == "USE") {
+                for (const auto& open : openDefinitions) {
+                    if (open.first == current) {
+                        return "a node that uses itself (USE " + std::string(current) +
+                               " inside DEF " + std::string(current) + ") at line " +
+                               std::to_string(line);
+                    }
+                }
+            }
+            previous = current;
+        }
         word = 0;
+        if (c == '{' && !naming.empty()) {
+            openDefinitions.emplace_back(naming, depth + 1);
+            naming = {};
+        } else if (c == '}' || c == '[' || c == ']') {
+            naming = {};
+        }
+        if (c == '}') {
+            while (!openDefinitions.empty() && openDefinitions.back().second >= depth) {
+                openDefinitions.pop_back();
+            }
+        }
         if (c == '\n') {
             ++line;
         } else if (c == '#') {

@@ -16,7 +16,8 @@ constexpr size_t MAX_NESTING = 1000;      // levels of '{'
 
 // Why `text` must not go to the parser, or nothing when it may: the text does not start with a
 // VRML 1.0 or 2.0 header, its header line is too long, it holds a NUL byte, a word is longer than
-// MAX_PARSER_WORD or braces nest deeper than MAX_NESTING.
+// MAX_PARSER_WORD, braces nest deeper than MAX_NESTING, or a node named by DEF is used (USE)
+// inside itself.
 std::optional<std::string> parserHazard(std::string_view text);
 
 }  // namespace coin_reading

@@ -4,6 +4,7 @@
 // reproduce.
 #include <GL/gl.h>
 
+#include <algorithm>
 #include <cstddef>
 
 #include "scene/draw.h"
@@ -27,9 +28,17 @@ void drawMesh(const SceneObject& object) {
         return;
     }
     const Mesh& mesh = *object.mesh;
+    TwoSidedFaces twoSided;
+    const size_t oneSided =
+        mesh.coordIndex.size() - std::min(mesh.twoSidedTriangles, mesh.coordIndex.size());
     pushObjectMatrix(object);
     glBegin(GL_TRIANGLES);
     for (size_t t = 0; t < mesh.coordIndex.size(); ++t) {
+        if (t == oneSided && twoSided.needed()) {
+            glEnd();
+            twoSided.begin();
+            glBegin(GL_TRIANGLES);
+        }
         const IndexTriple& corners = mesh.coordIndex[t];
         if (!validTriple(corners, mesh.points.size())) {
             continue;
@@ -52,6 +61,7 @@ void drawMesh(const SceneObject& object) {
         vertex(mesh.points[corners.c]);
     }
     glEnd();
+    twoSided.end();
     glPopMatrix();
 }
 

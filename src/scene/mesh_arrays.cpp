@@ -268,6 +268,11 @@ MeshArrays buildMeshArrays(const Mesh& mesh) {
     buildRuns(out);
     out.vertexCount = out.vertices.size() / static_cast<size_t>(out.vertexFloats());
     out.triangleCount = out.triangles.size() / 3;
+    for (size_t t =
+             mesh.coordIndex.size() - std::min(mesh.twoSidedTriangles, mesh.coordIndex.size());
+         t < mesh.coordIndex.size(); ++t) {
+        out.twoSidedCount += validTriple(mesh.coordIndex[t], mesh.points.size()) ? 1 : 0;
+    }
     out.edgeCount = out.edges.size() / 2;
     return out;
 }

@@ -62,6 +62,8 @@ struct MeshArrays {
     size_t edgeCount = 0;
     size_t outlineCount = 0;
     bool hasOutlines = false;
+    // The last this many of the drawn triangles are the Mesh's two-sided faces.
+    size_t twoSidedCount = 0;
 
     float lastNormal[3] = {0, 0, 1};  // the last normal the straightforward pass issues
     bool hasLastNormal = false;

@@ -17,6 +17,47 @@ inline void pushObjectMatrix(const SceneObject& object) {
     glMultMatrixf(object.pendingRotation.data());
 }
 
+// A Mesh's trailing two-sided faces (Mesh::twoSidedTriangles) are drawn, in a context that culls
+// back faces, with culling off and, where lighting is on, both sides lit (the back side with its
+// normals reversed), so that they look the same from behind as from the front. In contexts that
+// do not cull (the wireframe views) nothing changes.
+class TwoSidedFaces {
+public:
+    TwoSidedFaces() : culled_(glIsEnabled(GL_CULL_FACE)) {}
+    TwoSidedFaces(const TwoSidedFaces&) = delete;
+    TwoSidedFaces& operator=(const TwoSidedFaces&) = delete;
+    ~TwoSidedFaces() { end(); }
+
+    // Whether the drawing of two-sided faces needs begin and end around it.
+    bool needed() const { return culled_; }
+    void begin() {
+        if (!culled_ || on_) {
+            return;
+        }
+        on_ = true;
+        glDisable(GL_CULL_FACE);
+        lit_ = glIsEnabled(GL_LIGHTING);
+        if (lit_) {
+            glLightModeli(GL_LIGHT_MODEL_TWO_SIDE, GL_TRUE);
+        }
+    }
+    void end() {
+        if (!on_) {
+            return;
+        }
+        on_ = false;
+        glEnable(GL_CULL_FACE);
+        if (lit_) {
+            glLightModeli(GL_LIGHT_MODEL_TWO_SIDE, GL_FALSE);
+        }
+    }
+
+private:
+    bool culled_;
+    bool on_ = false;
+    bool lit_ = false;
+};
+
 // Selected objects are red in every view; the others light grey when solid, white as wires.
 inline void setSolidColour(const SceneObject& object) {
     if (object.selected) {

@@ -196,8 +196,27 @@ void drawTriangles(ArraySource& source, const SceneObject& object, const RunFilt
         return;
     }
     pushObjectMatrix(object);
-    forKeptRuns(arrays->triangleRuns, filter,
-                [&](uint32_t first, uint32_t count) { source.draw(GL_TRIANGLES, first, count); });
+    if (arrays->twoSidedCount == 0) {
+        forKeptRuns(arrays->triangleRuns, filter, [&](uint32_t first, uint32_t count) {
+            source.draw(GL_TRIANGLES, first, count);
+        });
+    } else {
+        // The two-sided faces are the last ones: the state changes once, where they begin.
+        TwoSidedFaces twoSided;
+        const auto oneSided = static_cast<uint32_t>(arrays->triangleCount - arrays->twoSidedCount);
+        forKeptRuns(arrays->triangleRuns, filter, [&](uint32_t first, uint32_t count) {
+            if (first < oneSided) {
+                const uint32_t part = std::min(count, oneSided - first);
+                source.draw(GL_TRIANGLES, first, part);
+                first += part;
+                count -= part;
+            }
+            if (count > 0) {
+                twoSided.begin();
+                source.draw(GL_TRIANGLES, first, count);
+            }
+        });
+    }
     leaveLastNormal(*arrays);
     glPopMatrix();
 }

@@ -348,6 +348,10 @@ TEST(CoinReading, SaysWhyNothingWasRead) {
         {V2 + "Shape { geometry Text { string \"hello\" } }", true, "only text"},
         {V2 + "Shape { geometry Box { size 1 1 } }", false, "Box"},
         {"#VRML V2.0 utf8 " + std::string(2000, 'x') + "\n", false, "header line"},
+        // Coin reads a node into itself and crashes: refused before it parses.
+        {V2 + "DEF T Transform { children [ Shape { geometry IndexedFaceSet {\n"
+              "coord Coordinate { point [0 1 0] } coord USE T ] }",
+         false, "a node that uses itself (USE T inside DEF T) at line 3"},
     };
     for (const Case& c : cases) {
         MeshLists lists;

@@ -352,3 +352,58 @@ TEST_F(DrawGlTest, EmptySceneDrawsNothingInAnyPass) {
 }
 
 }  // namespace
+
+namespace {
+
+// A Mesh's trailing two-sided faces show from behind, lit as brightly as from the front, in the
+// array pass and in the immediate one; its other faces, and every face of an ordinary Mesh, are
+// still culled there. The context is left culling and lighting one side.
+TEST_F(DrawGlTest, TwoSidedFacesShowFromBehindInTheLitView) {
+    auto twoSided = squareMesh();
+    twoSided->name = "two-sided.wrl";
+    // A second square beside the first, one-sided: the mesh's first triangles stay culled.
+    twoSided->points.insert(twoSided->points.end(), {{3, -1, 0}, {5, -1, 0}, {5, 1, 0}, {3, 1, 0}});
+    twoSided->coordIndex.insert(twoSided->coordIndex.begin(), {{4, 5, 6}, {4, 6, 7}});
+    twoSided->normalIndex.insert(twoSided->normalIndex.end(), {{0, 0, 0}, {0, 0, 0}});
+    twoSided->twoSidedTriangles = 2;
+    scene.models.push_back(std::move(twoSided));
+    square->scaleObjectLocal(0.4f, 0.4f, 1);
+    square->translateObject(-0.6f, 0.5f, 0);
+    SceneObject* both = scene.addInstance(1);
+    both->scaleObjectLocal(0.4f, 0.4f, 1);
+    both->translateObject(0.6f, -0.5f, 0);
+
+    const Rgb frontOne = DrawnView(&scene, true).at(-0.6, 0.5, 0);
+    const Rgb frontTwo = DrawnView(&scene, true).at(0.6, -0.5, 0);
+    EXPECT_GT(frontOne[0], 190);
+    EXPECT_EQ(frontTwo, frontOne);
+
+    // Turned 180 degrees about their own vertical axes: their backs face the viewer.
+    square->rotateObjectLocal(0, 180, 0);
+    both->rotateObjectLocal(0, 180, 0);
+    for (const bool immediate : {false, true}) {
+        const DrawnView drawn(&scene, true);
+        gltest::Pixels pixels = drawn.pixels;
+        if (immediate) {
+            glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
+            drawSolidImmediate(scene);
+            glFinish();
+            pixels = gltest::readPixels(GL_BACK, SIZE, SIZE);
+        }
+        auto at = [&](double x, double y) {
+            const auto p = drawn.project(x, y, 0);
+            return pixels.at(p[0], p[1]);
+        };
+        const Rgb background = drawn.pixels.at(0, 0);
+        EXPECT_EQ(at(-0.6, 0.5), background) << "a one-sided face is culled from behind";
+        EXPECT_EQ(at(0.6, -0.5), frontTwo) << "a two-sided face is lit from behind as in front";
+        // The mesh's one-sided square, turned with it to x = -1.4 .. -0.6.
+        EXPECT_EQ(at(-1.1, -0.5), background) << (immediate ? "immediate" : "arrays");
+        EXPECT_TRUE(glIsEnabled(GL_CULL_FACE));
+        GLint twoSide = 1;
+        glGetIntegerv(GL_LIGHT_MODEL_TWO_SIDE, &twoSide);
+        EXPECT_EQ(twoSide, GL_FALSE);
+    }
+}
+
+}  // namespace
