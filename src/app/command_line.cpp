@@ -38,7 +38,7 @@ CommandLine parseCommandLine(int argc, const char* const* argv) {
 }
 
 std::string usageText() {
-    return "Usage: tessaly [--full-vrml] [--all-formats] [--list-models] [--help] [GLUT options]\n"
+    return "Usage: tessaly [--full-vrml] [--list-models] [--help] [--all-formats] [GLUT options]\n"
            "       tessaly [--full-vrml] [--all-formats] --export SCENE.vsf OUT\n"
            "\n"
            "Tessaly reads every model file (*.wrl) in the folder VRMLmodels of the folder it is\n"
