@@ -102,7 +102,9 @@ bool exchange(int socket, const StreamPieces& request, std::string& reply, Clock
                 if (startRead == sizeof start) {
                     const auto length = exportReplyLength(std::span<const std::byte, 16>(start));
                     if (!length || *length > (uint64_t{1} << 40)) {
-                        return true;  // not a reply: decoding says so
+                        // Not a reply: decoding says so.
+                        reply.assign(reinterpret_cast<const char*>(start), sizeof start);
+                        return true;
                     }
                     expected = 16 + *length;
                     reply.reserve(expected);
@@ -164,7 +166,14 @@ void exportInReaderProcess(const ExportScene& scene, ExportFormat format, std::s
         run.message = "not exported: the reader program tessaly-reader is missing";
         return;
     }
-    const ExportAllowance allowance = allowanceFor(scene);
+    exportInProgram(program, allowanceFor(scene).seconds, scene, format, baseName, run);
+}
+
+void exportInProgram(const std::string& program, double seconds, const ExportScene& scene,
+                     ExportFormat format, std::string_view baseName, ExportRun& run) {
+    run = {};
+    ExportAllowance allowance = allowanceFor(scene);
+    allowance.seconds = seconds;
     int sockets[2];
     if (socketpair(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0, sockets) != 0) {
         run.message =

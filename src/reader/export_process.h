@@ -24,3 +24,8 @@ struct ExportRun {
 // memory in proportion to the scene. `baseName` as for exportWithAssimp.
 void exportInReaderProcess(const ExportScene& scene, ExportFormat format, std::string_view baseName,
                            ExportRun& run);
+
+// The same with `program` standing in for tessaly-reader (called as "PROGRAM export CPU_SECONDS
+// ADDRESS_MEGABYTES") and `seconds` of wall-clock time, after which it is killed.
+void exportInProgram(const std::string& program, double seconds, const ExportScene& scene,
+                     ExportFormat format, std::string_view baseName, ExportRun& run);
