@@ -42,8 +42,11 @@ ExportAllowance allowanceFor(const ExportScene& scene) {
 std::string describeEnd(int status) {
     if (WIFSIGNALED(status)) {
         const int sig = WTERMSIG(status);
-        if (sig == SIGXCPU || sig == SIGKILL) {
+        if (sig == SIGXCPU) {
             return "not exported: the exporter ran out of time";
+        }
+        if (sig == SIGKILL) {
+            return "not exported: the exporter was killed";  // not by us: memory ran out, or a user
         }
         return std::string("not exported: the exporter crashed (") + strsignal(sig) + ")";
     }

@@ -43,6 +43,7 @@ TEST(ExportProcess, WhatBecameOfAFailedProcessIsSaid) {
          "not exported: the exporter crashed (Segmentation fault)"},
         {"cpu", "kill -XCPU $$", "not exported: the exporter ran out of time"},
         {"memory", "exit 3", "not exported: the exporter ran out of memory"},
+        {"killed", "kill -KILL $$", "not exported: the exporter was killed"},
         {"silent", "cat >/dev/null",
          "not exported: the exporter's reply is broken (the reply is "
          "cut short)"},
