@@ -12,6 +12,7 @@ packages=(
     xvfb xauth xdotool x11-apps imagemagick
     clang libclang-rt-14-dev
     desktop-file-utils
+    nodejs
     locales
 )
 

@@ -13,6 +13,8 @@ cmake --build "$fuzz" -j "$(nproc)"
 cmake -S "$top" -B "$build" -DCMAKE_BUILD_TYPE=Debug -DTESSALY_SANITIZE=ON -DTESSALY_BENCH=OFF \
     -DTESSALY_FUZZ_BUILD="$fuzz" >/dev/null
 cmake --build "$build" -j "$(nproc)"
+# The Khronos glTF validator, which the export tests run on what Tessaly writes.
+"$top/scripts/install_gltf_validator.sh" "$build"
 # The leak check's walk of dynamically loaded libraries' thread-local storage crashes on the GL
 # driver's (a corrupt entry, "Tracer caught signal 11"): it is not tracked. Static thread-local
 # storage, stacks, globals and the heap are still searched for pointers.

@@ -22,6 +22,16 @@ CommandLine parseCommandLine(int argc, const char* const* argv) {
             line.recover = true;
         } else if (argument == "--help") {
             line.help = true;
+        } else if (argument == "--export") {
+            // The two paths are ours whatever they look like.
+            line.exportScene = true;
+            if (i + 2 < argc) {
+                line.exportFrom = argv[++i];
+                line.exportTo = argv[++i];
+            } else {
+                line.exportError = "--export needs a scene file and a file to write";
+                i = argc;
+            }
         } else if (line.unknownOption.empty()) {
             line.unknownOption = argument;
         }
@@ -32,6 +42,7 @@ CommandLine parseCommandLine(int argc, const char* const* argv) {
 std::string usageText() {
     return "Usage: tessaly [--full-vrml] [--list-models] [--help] [--recover] [--all-formats] "
            "[GLUT options]\n"
+           "       tessaly [--full-vrml] [--all-formats] --export SCENE.vsf OUT\n"
            "\n"
            "Tessaly reads every model file (*.wrl) in the folder VRMLmodels of the folder it is\n"
            "started in. By default it takes the first point list, normal list and face lists of\n"
@@ -50,6 +61,10 @@ std::string usageText() {
            "  --recover      start with the recovery copy of this folder's last unsaved\n"
            "                 scene loaded (kept in $XDG_STATE_HOME/tessaly, by default\n"
            "                 ~/.local/state/tessaly); it stays unsaved until you save it.\n"
+           "  --export SCENE.vsf OUT\n"
+           "                 read the model folder and the scene file, write the scene to OUT in\n"
+           "                 the format its extension names (.glb, .gltf, .obj, .stl, .ply,\n"
+           "                 .wrl) and exit without opening a window.\n"
            "  --help         print this text and exit.\n"
            "\n"
            "GLUT's X options (-display, -geometry, -iconic, -direct, -indirect, -gldebug, -sync)\n"

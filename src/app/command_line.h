@@ -11,6 +11,11 @@ struct CommandLine {
     bool listModels = false;    // --list-models
     bool help = false;          // --help
     bool recover = false;       // --recover
+    // --export SCENE OUT: both paths, or `exportError` when they are not both given.
+    bool exportScene = false;
+    std::string exportFrom;
+    std::string exportTo;
+    std::string exportError;
     std::string unknownOption;  // the first argument starting with "--" that is none of ours
     std::vector<std::string> glutArguments;  // the program name, then GLUT's arguments in order
 };

@@ -69,6 +69,14 @@ void showRecoveryNotice() {
     recoveryNotice = true;
 }
 
+void showStatusNote(std::string note) {
+    failureReason = std::move(note);
+}
+
+const std::string& statusNote() {
+    return failureReason;
+}
+
 void noteUserAction() {
     failureReason.clear();
     recoveryNotice = false;

@@ -17,6 +17,11 @@ void showFailureReason(std::string reason);
 // A recovery copy of the working folder exists: the status line says so, and how to get it
 // back, until the user's next action.
 void showRecoveryNotice();
+// What a finished command did ("Exported 12 objects to room.glb"), or why it failed: shown the
+// same way, until the user's next action.
+void showStatusNote(std::string note);
+// The failure reason or note shown now; empty when the status line shows the scene.
+const std::string& statusNote();
 // The user acted: typed a key, pressed a mouse button in a view, used a panel control or chose a
 // menu entry. A failure reason or notice shown so far goes.
 void noteUserAction();

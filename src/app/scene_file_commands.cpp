@@ -6,9 +6,12 @@
 #include <vector>
 
 #include "app/globals.h"
+#include "app/panel_status.h"
 #include "app/recovery.h"
 #include "platform/platform.h"
+#include "reader/export_format.h"
 #include "scenefile/file_io.h"
+#include "scenefile/scene_export.h"
 #include "scenefile/scene_format.h"
 
 namespace {
@@ -64,6 +67,16 @@ void applyView(View& view, const ViewState& state) {
 
 }  // namespace
 
+bool exportScene(const std::string& path, std::string& reason) {
+    // An export only reads the scene: no undo step, the scene file and its state stay as they are.
+    ExportOutcome outcome = exportSceneToFile(scene, path);
+    showStatusNote(outcome.message);
+    if (!outcome.written) {
+        reason = std::move(outcome.message);
+    }
+    return outcome.written;
+}
+
 bool saveScene() {
     std::string reason;
     return saveScene(reason);
@@ -82,6 +95,9 @@ bool saveScene(std::string& reason) {
     const auto path = platform().chooseSceneToSave();
     if (!path) {
         return false;
+    }
+    if (exportFormatOfPath(*path)) {
+        return exportScene(*path, reason);
     }
 
     SceneFileContent content;

@@ -7,6 +7,7 @@
 
 #include "platform/file_names.h"
 #include "platform/gtk_session.h"
+#include "platform/save_types.h"
 
 namespace {
 
@@ -92,11 +93,39 @@ std::optional<std::string> gtkChooseSceneToOpenOffering(const std::string& short
     return result;
 }
 
+namespace {
+
+// The export types after the scene file's own, which stays first and chosen.
+void addExportTypes(GtkWidget* dialog) {
+    for (size_t i = 1; i < SAVE_TYPES.size(); ++i) {
+        GtkFileFilter* filter = gtk_file_filter_new();
+        gtk_file_filter_set_name(filter, std::string(SAVE_TYPES[i].label).c_str());
+        const std::string pattern = "*." + std::string(SAVE_TYPES[i].extension);
+        gtk_file_filter_add_pattern(filter, pattern.c_str());
+        gtk_file_chooser_add_filter(GTK_FILE_CHOOSER(dialog), filter);
+    }
+}
+
+// The position in SAVE_TYPES of the type chosen in the dialog.
+size_t chosenType(GtkWidget* dialog) {
+    GtkFileFilter* chosen = gtk_file_chooser_get_filter(GTK_FILE_CHOOSER(dialog));
+    const char* name = chosen != nullptr ? gtk_file_filter_get_name(chosen) : nullptr;
+    for (size_t i = 0; name != nullptr && i < SAVE_TYPES.size(); ++i) {
+        if (SAVE_TYPES[i].label == name) {
+            return i;
+        }
+    }
+    return 0;
+}
+
+}  // namespace
+
 std::optional<std::string> gtkChooseSceneToSave() {
     if (!ensureGtk()) {
         return std::nullopt;
     }
     GtkWidget* dialog = newChooser("Save Scene", GTK_FILE_CHOOSER_ACTION_SAVE, "_Save");
+    addExportTypes(dialog);
     gtk_file_chooser_set_do_overwrite_confirmation(GTK_FILE_CHOOSER(dialog), TRUE);
     std::optional<std::string> result;
     // Answering "No" to the replace question returns to the chooser, so that another name can be
@@ -105,7 +134,7 @@ std::optional<std::string> gtkChooseSceneToSave() {
         if (path->empty()) {
             continue;
         }
-        const std::string final = withDefaultExtension(*path, "vsf");
+        const std::string final = savePathForType(*path, chosenType(dialog));
         std::error_code error;
         if (final == *path || !std::filesystem::exists(final, error) ||
             confirmReplace(dialog, final)) {

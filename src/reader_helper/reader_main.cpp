@@ -5,6 +5,8 @@
 //   tessaly-reader read-assimp NAME CPU_SECONDS ADDRESS_MEGABYTES   (the current folder is the
 //                                                                    model folder)
 //   tessaly-reader extensions   (the extensions Assimp reads, one a line)
+//   tessaly-reader export CPU_SECONDS ADDRESS_MEGABYTES   (reader_helper/export_mode.h: an
+//                                                          export request in, the files out)
 //
 // The first word names the mode. Exit status 0 with a reply; 3 when memory ran out; 2 for a
 // call it does not understand; 4 when the input could not be read.
@@ -24,6 +26,7 @@
 
 #include "reader/reader_stream.h"
 #include "reader_helper/assimp_reading.h"
+#include "reader_helper/export_mode.h"
 #include "reader_helper/process_limits.h"
 #include "reader_helper/vrml_with_coin.h"
 
@@ -163,11 +166,15 @@ int main(int argc, char** argv) {
         if (mode == "read-vrml" || mode == "read-assimp") {
             return readMode(mode, argc, argv);
         }
+        if (mode == "export") {
+            return runExportMode(argc, argv);
+        }
     } catch (const std::bad_alloc&) {
         return EXIT_OUT_OF_MEMORY;
     }
     std::fprintf(stderr,
                  "usage: tessaly-reader read-vrml|read-assimp NAME CPU_SECONDS "
-                 "ADDRESS_MEGABYTES < FILE, or tessaly-reader extensions\n");
+                 "ADDRESS_MEGABYTES < FILE, tessaly-reader export CPU_SECONDS ADDRESS_MEGABYTES < "
+                 "REQUEST, or tessaly-reader extensions\n");
     return EXIT_USAGE;
 }

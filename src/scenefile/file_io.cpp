@@ -191,9 +191,34 @@ bool writeAll(int fd, std::string_view content) {
     return true;
 }
 
-bool overwrite(int fd, std::string_view content) {
-    return lseek(fd, 0, SEEK_SET) == 0 && writeAll(fd, content) &&
-           ftruncate(fd, static_cast<off_t>(content.size())) == 0 && fsync(fd) == 0;
+// Writes a file's whole content at the descriptor's position; false with errno set on failure.
+struct Content {
+    std::string_view whole;                    // the content, when it is held in memory
+    const ContentProducer* produce = nullptr;  // otherwise, what writes it piece by piece
+
+    bool writeTo(int fd, uint64_t& size) const {
+        if (produce == nullptr) {
+            size = whole.size();
+            return writeAll(fd, whole);
+        }
+        size = 0;
+        bool written = true;
+        const bool produced = (*produce)([fd, &size, &written](std::string_view piece) {
+            written = written && writeAll(fd, piece);
+            size += piece.size();
+            return written;
+        });
+        if (written && !produced) {
+            errno = ECANCELED;
+        }
+        return written && produced;
+    }
+};
+
+bool overwrite(int fd, const Content& content) {
+    uint64_t size = 0;
+    return lseek(fd, 0, SEEK_SET) == 0 && content.writeTo(fd, size) &&
+           ftruncate(fd, static_cast<off_t>(size)) == 0 && fsync(fd) == 0;
 }
 
 PreviousContentKeeper& previousContentKeeper() {
@@ -204,9 +229,9 @@ PreviousContentKeeper& previousContentKeeper() {
 // Writes the open target itself, as opening it for writing would. Room is reserved first where the
 // file system can, so that a full disk is mostly found before the old content is touched; a write
 // that fails later puts the old content back if it could be read. `error` holds why it failed.
-bool writeInPlace(int fd, const std::string& target, std::string_view content, int& error) {
-    if (!content.empty() &&
-        fallocate(fd, FALLOC_FL_KEEP_SIZE, 0, static_cast<off_t>(content.size())) != 0 &&
+bool writeInPlace(int fd, const std::string& target, const Content& content, int& error) {
+    if (!content.whole.empty() &&
+        fallocate(fd, FALLOC_FL_KEEP_SIZE, 0, static_cast<off_t>(content.whole.size())) != 0 &&
         (errno == ENOSPC || errno == EDQUOT || errno == EFBIG)) {
         error = errno;
         return false;
@@ -232,7 +257,7 @@ bool writeInPlace(int fd, const std::string& target, std::string_view content, i
         return true;
     }
     error = errno;
-    if (previous && overwrite(fd, *previous) && releaseKept) {
+    if (previous && overwrite(fd, Content{*previous}) && releaseKept) {
         releaseKept();
     }
     return false;
@@ -242,10 +267,11 @@ bool writeInPlace(int fd, const std::string& target, std::string_view content, i
 // temporary file is gone, `error` holds why and `renameError` holds the rename's errno, or 0 if it
 // never ran.
 bool replaceThroughTemporary(int fd, const std::string& tempPath, const std::string& target,
-                             std::optional<mode_t> mode, std::string_view content, int& renameError,
+                             std::optional<mode_t> mode, const Content& content, int& renameError,
                              int& error) {
     renameError = 0;
-    bool ok = (!mode || fchmod(fd, *mode) == 0) && writeAllAndSync(fd, content);
+    uint64_t size = 0;
+    bool ok = (!mode || fchmod(fd, *mode) == 0) && content.writeTo(fd, size) && fsync(fd) == 0;
     if (!ok) {
         error = errno;
     }
@@ -333,7 +359,9 @@ bool writeFileAtomically(const std::string& path, std::string_view content) {
     return writeFileAtomically(path, content, ignored);
 }
 
-bool writeFileAtomically(const std::string& path, std::string_view content, std::string& reason) {
+namespace {
+
+bool writeContentAtomically(const std::string& path, const Content& content, std::string& reason) {
     reason.clear();
     const auto fail = [&reason](const std::string& why) {
         reason = "cannot write: " + why;
@@ -396,4 +424,15 @@ bool writeFileAtomically(const std::string& path, std::string_view content, std:
         ok = false;
     }
     return ok || fail(errorText(error));
+}
+
+}  // namespace
+
+bool writeFileAtomically(const std::string& path, std::string_view content, std::string& reason) {
+    return writeContentAtomically(path, Content{content}, reason);
+}
+
+bool writeFileAtomically(const std::string& path, const ContentProducer& produce,
+                         std::string& reason) {
+    return writeContentAtomically(path, Content{{}, &produce}, reason);
 }

@@ -42,6 +42,15 @@ using PreviousContentKeeper =
     std::function<std::function<void()>(const std::string& target, std::string_view previous)>;
 void keepPreviousContentWith(PreviousContentKeeper keeper);
 
+// Content written piece by piece, for files too big to hold whole beside what they are made of:
+// the producer calls `append` with each piece in order and returns true once all is written, or
+// false to give up (nothing is replaced then, and the reason is "cannot write: operation
+// canceled"). `append` returns false once writing failed; the producer should stop then. It may
+// be called a second time, for a write in place, and must then produce the same content again.
+using ContentProducer = std::function<bool(const std::function<bool(std::string_view)>& append)>;
+bool writeFileAtomically(const std::string& path, const ContentProducer& produce,
+                         std::string& reason);
+
 // The system's description of an errno value in English whatever the locale, starting with a
 // small letter unless it begins with an acronym ("permission denied").
 std::string errorText(int error);

@@ -51,3 +51,18 @@ TEST(CommandLineTest, UsageNamesEveryOption) {
 }
 
 }  // namespace
+
+TEST(CommandLineTest, ExportTakesTheTwoPathsThatFollowIt) {
+    const CommandLine line =
+        parse({"tessaly", "--full-vrml", "--export", "--odd.vsf", "-out.glb", "-sync"});
+    EXPECT_TRUE(line.exportScene);
+    EXPECT_EQ(line.exportFrom, "--odd.vsf");
+    EXPECT_EQ(line.exportTo, "-out.glb");
+    EXPECT_TRUE(line.fullVrml);
+    EXPECT_TRUE(line.unknownOption.empty());
+    EXPECT_TRUE(line.exportError.empty());
+    EXPECT_EQ(line.glutArguments, (std::vector<std::string>{"tessaly", "-sync"}));
+    const CommandLine short_ = parse({"tessaly", "--export", "a.vsf"});
+    EXPECT_FALSE(short_.exportError.empty());
+    EXPECT_FALSE(parse({"tessaly"}).exportScene);
+}

@@ -11,7 +11,9 @@
 
 #include "app/globals.h"
 #include "app/layout.h"
+#include "app/panel_status.h"
 #include "app/scene_file_commands.h"
+#include "library/vrml_reader.h"
 #include "platform/platform.h"
 #include "scenefile/file_io.h"
 #include "scenefile/scene_format.h"
@@ -339,4 +341,38 @@ TEST_F(SceneFileGL, ALoadIsOneUndoStepAndNothingElseOfTheFilesIs) {
     ASSERT_EQ(scene.objects.size(), 1u);
     EXPECT_EQ(scene.objects[0]->mesh, scene.models[1].get());
     EXPECT_EQ(undoHistory.done.size(), 1u);
+}
+
+TEST_F(SceneFileGL, ANameWithAnExportExtensionExportsAndChangesNothingElse) {
+    Mesh& box = *scene.models[0];
+    box.points = {{0, 0, 0}, {1, 0, 0}, {0, 1, 0}};
+    box.coordIndex = {{0, 1, 2}};
+    box.normals = {{0, 0, 1}};
+    box.normalIndex = {{0, 0, 0}};
+    SceneObject* object = scene.addInstance(0);
+    object->transform[12] = 2;
+    const Matrix4 before = object->transform;
+
+    for (const char* name : {"room.wrl", "room.glb"}) {
+        answerSave(path(name));
+        std::string reason = "stale";
+        ASSERT_TRUE(saveScene(reason)) << reason;
+        EXPECT_EQ(reason, "");
+        EXPECT_EQ(statusNote(), std::string("Exported 1 object to ") + name);
+        EXPECT_TRUE(fs::is_regular_file(path(name)));
+    }
+    Mesh exported("room.wrl");
+    readModelText(exported, *readWholeFile(path("room.wrl")));
+    ASSERT_EQ(exported.points.size(), 3u);
+    EXPECT_EQ(exported.points[1].x, 3);  // in world coordinates
+    EXPECT_FALSE(undoHistory.canUndo());
+    EXPECT_EQ(object->transform, before);
+    EXPECT_EQ(std::distance(fs::directory_iterator(folder), {}), 2);  // no scene file
+
+    answerSave(path("missing/room.obj"));
+    std::string reason;
+    EXPECT_FALSE(saveScene(reason));
+    EXPECT_EQ(reason, "cannot write: no such file or directory");
+    EXPECT_EQ(statusNote(), reason);
+    noteUserAction();
 }

@@ -428,3 +428,44 @@ TEST(ErrorText, EnglishPhrasesWithTheirOwnCapitals) {
     EXPECT_EQ(errorText(0), "unknown failure");
     EXPECT_EQ(errorText(99999), "error 99999");
 }
+
+// Content made piece by piece lands whole, through the temporary file and in place alike; a
+// producer that gives up, or whose pieces cannot be written, leaves the previous file.
+TEST_F(FileIoTest, ProducedContentIsWrittenLikeContentHeldWhole) {
+    const ContentProducer threePieces = [](const auto& append) {
+        return append("one ") && append(std::string(100000, '2')) && append(" three");
+    };
+    const std::string whole = "one " + std::string(100000, '2') + " three";
+    std::string reason;
+    put("old.vsf", "previous");
+    ASSERT_TRUE(writeFileAtomically(path("old.vsf"), threePieces, reason)) << reason;
+    EXPECT_EQ(readWholeFile(path("old.vsf")), whole);
+
+    const ContentProducer givesUp = [](const auto& append) { return append("half") && false; };
+    EXPECT_FALSE(writeFileAtomically(path("old.vsf"), givesUp, reason));
+    EXPECT_EQ(reason, "cannot write: operation canceled");
+    EXPECT_EQ(readWholeFile(path("old.vsf")), whole);
+    EXPECT_EQ(entries(), 1u);
+
+    giveToRunner(folder);
+    fs::create_directory(path("ro"));
+    giveToRunner(path("ro"));
+    put("ro/scene.vsf", "a previous scene");
+    giveToRunner(path("ro/scene.vsf"));
+    fs::permissions(path("ro"), fs::perms::owner_read | fs::perms::owner_exec);
+    const auto inPlace = runAsOrdinaryUser([&] {
+        std::string why;
+        return writeFileAtomically(path("ro/scene.vsf"), threePieces, why);
+    });
+    EXPECT_EQ(inPlace, true);
+    EXPECT_EQ(readWholeFile(path("ro/scene.vsf")), whole);
+    const auto cutShort = runAsOrdinaryUser([&] {
+        std::signal(SIGXFSZ, SIG_IGN);
+        rlimit small{4096, 4096};
+        std::string why;
+        return setrlimit(RLIMIT_FSIZE, &small) == 0 &&
+               writeFileAtomically(path("ro/scene.vsf"), threePieces, why);
+    });
+    EXPECT_EQ(cutShort, false);
+    EXPECT_EQ(readWholeFile(path("ro/scene.vsf")), whole);
+}
