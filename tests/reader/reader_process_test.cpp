@@ -100,10 +100,13 @@ TEST_F(ReaderProcessTest, TimeAndTheStartUpAllowanceEndReadingsAsSuch) {
     ReadingAllowance allowance;
     allowance.seconds = 0.2;
     allowance.secondsPerMegabyte = 0;
-    std::vector<ReadingOutcome> outcomes = readAll({"slow.wrl", "quick.wrl"}, allowance);
+    std::vector<ReadingOutcome> outcomes = readAll({"slow.wrl"}, allowance);
     EXPECT_EQ(outcomes[0].end, ReadingOutcome::End::Failed);
     EXPECT_EQ(outcomes[0].why, "the reader process did not finish within 1 s");
-    EXPECT_EQ(outcomes[1].end, ReadingOutcome::End::Replied);
+    // The quick file gets the usual allowance: a loaded machine may take longer than 0.2 s just
+    // to start the process.
+    outcomes = readAll({"quick.wrl"}, {});
+    EXPECT_EQ(outcomes[0].end, ReadingOutcome::End::Replied) << outcomes[0].why;
 
     // One process at a time and a total of 0.3 s: the slow file is cut off by the total, the
     // quick one after it is never started.
