@@ -8,32 +8,13 @@
 #include <chrono>
 #include <cstdio>
 #include <cstdlib>
-#include <fstream>
 #include <string>
 #include <vector>
 
 #include "support/harness.h"
+#include "support/run_figures.h"
 
 namespace {
-
-double median(std::vector<double> v) {
-    std::sort(v.begin(), v.end());
-    return v.empty()      ? 0
-           : v.size() % 2 ? v[v.size() / 2]
-                          : (v[v.size() / 2 - 1] + v[v.size() / 2]) / 2;
-}
-
-// A field of /proc/<pid>/status in bytes (the kB figures), or -1.
-long statusBytes(pid_t pid, const std::string& field) {
-    std::ifstream status("/proc/" + std::to_string(pid) + "/status");
-    std::string line;
-    while (std::getline(status, line)) {
-        if (line.rfind(field + ":", 0) == 0) {
-            return std::atol(line.c_str() + field.size() + 1) * 1024;
-        }
-    }
-    return -1;
-}
 
 struct Start {
     bool ok = false;

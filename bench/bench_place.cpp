@@ -26,29 +26,11 @@
 #include "scene/gl_buffers.h"
 #include "scene/mesh.h"
 #include "support/harness.h"
+#include "support/run_figures.h"
 
 namespace {
 
 namespace fs = std::filesystem;
-
-double median(std::vector<double> v) {
-    std::sort(v.begin(), v.end());
-    return v.empty()      ? 0
-           : v.size() % 2 ? v[v.size() / 2]
-                          : (v[v.size() / 2 - 1] + v[v.size() / 2]) / 2;
-}
-
-// A field of /proc/<pid>/status in bytes (the kB figures), or -1.
-long statusBytes(pid_t pid, const std::string& field) {
-    std::ifstream status("/proc/" + std::to_string(pid) + "/status");
-    std::string line;
-    while (std::getline(status, line)) {
-        if (line.rfind(field + ":", 0) == 0) {
-            return std::atol(line.c_str() + field.size() + 1) * 1024;
-        }
-    }
-    return -1;
-}
 
 // Sets the process's peak resident size back to its present size.
 bool resetPeak(pid_t pid) {

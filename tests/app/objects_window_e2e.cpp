@@ -6,6 +6,7 @@
 #include <fstream>
 #include <sstream>
 
+#include "support/dialogs.h"
 #include "support/harness.h"
 #include "support/panel_spots.h"
 
@@ -111,24 +112,8 @@ protected:
         run.settle();
     }
 
-    // Runs the panel's Save (3) or Open (2) button's dialog with the base name given.
-    void chooseFile(int button, const char* title, const std::string& name) {
-        run.click(panel.button(button));
-        std::optional<unsigned long> dialog;
-        ASSERT_TRUE(waitUntil([&] { return (dialog = run.findWindow(title)).has_value(); }));
-        std::optional<ScreenRect> rect;
-        ASSERT_TRUE(
-            waitUntil([&] { return (rect = run.windowRect(*dialog)) && rect->width > 50; }));
-        run.move(rect->centre());
-        run.settle();
-        run.type(name);
-        run.settle();
-        run.key("Return");
-        ASSERT_TRUE(waitUntil([&] { return !run.findWindow(title); }));
-        run.settle();
-    }
     void save(const std::string& name) {
-        chooseFile(3, "Save Scene", name);
+        chooseFile(run, panel.button(3), "Save Scene", name);
         ASSERT_TRUE(
             waitUntil([&] { return std::filesystem::exists(run.folder / (name + ".vsf")); }));
         run.settle();
@@ -386,7 +371,7 @@ TEST_F(ObjectsWindowE2E, APickScrollsItsRowIntoSightInALongList) {
             std::string("cube.wrl 1 0 0 0 0 1 0 0 0 0 1 0 ") + (i < 299 ? "-1" : "1") + " 0 0 1 ";
     }
     std::ofstream(run.folder / "many.vsf") << cameras << records << "\n";
-    chooseFile(2, "Load Scene", "many.vsf");
+    chooseFile(run, panel.button(2), "Load Scene", "many.vsf");
     openObjects();
     const ScreenRect list{objects.window.x + 10, objects.window.y + 50, 380, 370};
     EXPECT_EQ(run.screenshot().count(list, isHighlight), 0);

@@ -7,34 +7,9 @@
 #include <vector>
 
 #include "support/harness.h"
+#include "support/view_pixels.h"
 
 namespace {
-
-bool isWhite(Rgb c) {
-    return c.r > 200 && c.g > 200 && c.b > 200;
-}
-bool isRed(Rgb c) {
-    return c.r > 200 && c.g < 60 && c.b < 60;
-}
-
-// The screen point of view coordinates (right, up) in an orthographic view whose box spans
-// -half..half on both axes (2 at home), stretched over the view's width and height.
-Point at(const ScreenRect& view, double right, double up, double half = 2) {
-    return {view.x + static_cast<int>((right + half) / (2 * half) * view.width),
-            view.y + static_cast<int>((half - up) / (2 * half) * view.height)};
-}
-
-// The pixel nearest to `p` along its row (within 4 pixels) that passes `test`.
-std::optional<Point> nearestInRow(const Screenshot& shot, Point p, bool (*test)(Rgb)) {
-    for (int d = 0; d <= 4; ++d) {
-        for (int x : {p.x - d, p.x + d}) {
-            if (test(shot.at(x, p.y))) {
-                return Point{x, p.y};
-            }
-        }
-    }
-    return std::nullopt;
-}
 
 // Rightmost column of `rect` that holds a pixel passing `test`, or -1.
 int rightmost(const Screenshot& shot, const ScreenRect& rect, bool (*test)(Rgb)) {
@@ -68,7 +43,8 @@ struct Editor {
         run.menu(front().centre(), 0, 0);
         const bool shown = waitUntil(
             [&] {
-                return nearestInRow(run.screenshot(), at(front(), -0.5, 0.25), isWhite).has_value();
+                return nearestInRow(run.screenshot(), viewPoint(front(), -0.5, 0.25), isWhite)
+                    .has_value();
             },
             PROGRAM_RESPONSE);
         if (cubesBefore == 0) {
@@ -86,7 +62,7 @@ struct Editor {
         std::optional<Point> found;
         waitUntil(
             [&] {
-                found = nearestInRow(run.screenshot(), at(front(), right, up, half), test);
+                found = nearestInRow(run.screenshot(), viewPoint(front(), right, up, half), test);
                 return found.has_value();
             },
             PROGRAM_RESPONSE);
@@ -162,7 +138,7 @@ TEST(InteractE2E, ModifierClicksFollowTheSelectionRules) {
     ASSERT_TRUE(a) << "cube A should be white at its left edge";
     ASSERT_TRUE(b) << "cube B should be red at its right edge, one unit to the right";
 
-    const Point empty = at(editor.front(), -1.5, -1.5);
+    const Point empty = viewPoint(editor.front(), -1.5, -1.5);
 
     run.click(*a);  // plain click: A alone
     EXPECT_TRUE(editor.redAt(*a));
@@ -271,7 +247,7 @@ TEST(InteractE2E, KeysReleasedBeforeABusyProgramHandlesThePressStillCount) {
     // The first instance waits until its first drawing is done (the ball shows), the others
     // need not: what they leave to draw only makes the program busier.
     run.menu(editor.front().centre(), 0, 1);
-    const Point ball = at(editor.front(), 1.4, 1.4);
+    const Point ball = viewPoint(editor.front(), 1.4, 1.4);
     ASSERT_TRUE(waitUntil(
         [&] {
             return run.screenshot().count({ball.x - 5, ball.y - 5, 11, 11}, isWhite) > 10;
@@ -283,7 +259,7 @@ TEST(InteractE2E, KeysReleasedBeforeABusyProgramHandlesThePressStillCount) {
     ASSERT_TRUE(catchUp(run));
     const std::optional<Point> edge = editor.selectCube();
     ASSERT_TRUE(edge);
-    const Point empty = at(editor.front(), -1.5, -1.5);
+    const Point empty = viewPoint(editor.front(), -1.5, -1.5);
 
     // A Ctrl-click on empty space keeps the Selection; a plain one would empty it. "z" moves the
     // cube half a unit left.
@@ -323,7 +299,7 @@ TEST(InteractE2E, CapsLockNeitherZoomsNorKeepsTheSelection) {
     run.key("Caps_Lock");
     run.key("u");  // Select
     run.key("Caps_Lock");
-    run.click(at(editor.front(), -1.5, -1.5));
+    run.click(viewPoint(editor.front(), -1.5, -1.5));
     run.settle();
     EXPECT_TRUE(editor.edge(1.0, 0.25, isWhite))
         << "the click with Caps Lock on kept the Selection";

@@ -15,6 +15,7 @@
 #include <thread>
 #include <vector>
 
+#include "support/command_run.h"
 #include "support/harness.h"
 #include "support/panel_spots.h"
 
@@ -189,50 +190,6 @@ TEST(FullVrmlE2E, GlutOptionsStillReachGlut) {
     }
     EXPECT_TRUE(waitUntil([&] { return run.subWindows().size() >= 4; }, milliseconds(30000)));
     EXPECT_TRUE(run.running());
-}
-
-// Runs the program in `folder` without any display and collects what it printed.
-struct CommandRun {
-    int status = -1;
-    std::string out, err;
-};
-
-CommandRun runWithoutDisplay(const fs::path& folder, const std::vector<std::string>& arguments) {
-    const fs::path out = folder.parent_path() / (folder.filename().string() + ".out");
-    const fs::path err = folder.parent_path() / (folder.filename().string() + ".err");
-    const pid_t child = fork();
-    if (child == 0) {
-        if (chdir(folder.c_str()) != 0) {
-            _exit(126);
-        }
-        const int outFd = open(out.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
-        const int errFd = open(err.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
-        dup2(outFd, 1);
-        dup2(errFd, 2);
-        unsetenv("DISPLAY");
-        std::vector<std::string> copies = arguments;
-        std::vector<char*> argv{const_cast<char*>(TESSALY_PROGRAM)};
-        for (std::string& argument : copies) {
-            argv.push_back(argument.data());
-        }
-        argv.push_back(nullptr);
-        execv(TESSALY_PROGRAM, argv.data());
-        _exit(127);
-    }
-    CommandRun run;
-    int status = 0;
-    const bool ended =
-        waitUntil([&] { return waitpid(child, &status, WNOHANG) == child; }, milliseconds(120000));
-    if (!ended) {
-        kill(child, SIGKILL);
-        waitpid(child, &status, 0);
-    }
-    run.status = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
-    run.out = fileText(out);
-    run.err = fileText(err);
-    fs::remove(out);
-    fs::remove(err);
-    return run;
 }
 
 class CommandLineE2E : public ::testing::Test {

@@ -4,6 +4,7 @@
 #include <fstream>
 #include <sstream>
 
+#include "support/dialogs.h"
 #include "support/harness.h"
 #include "support/panel_spots.h"
 
@@ -72,25 +73,6 @@ protected:
 
     void press(const ScreenRect& button) {
         run.click(button.centre());
-        run.settle();
-    }
-
-    // Presses a panel button that opens a file dialog, types the file's base name into it and
-    // confirms once GTK has handled the typing: a Return that arrives while the chooser's name
-    // completion runs is swallowed.
-    void chooseFile(int panelButton, const std::string& title, const std::string& name) {
-        run.click(spots.button(panelButton));
-        std::optional<unsigned long> dialog;
-        ASSERT_TRUE(waitUntil([&] { return (dialog = run.findWindow(title)).has_value(); }));
-        std::optional<ScreenRect> rect;
-        ASSERT_TRUE(
-            waitUntil([&] { return (rect = run.windowRect(*dialog)) && rect->width > 50; }));
-        run.move(rect->centre());
-        run.settle();
-        run.type(name);
-        run.settle();
-        run.key("Return");
-        ASSERT_TRUE(waitUntil([&] { return !run.findWindow(title); }));
         run.settle();
     }
 
@@ -338,7 +320,7 @@ TEST_F(PanelE2E, UndoAfterALoadBringsBackTheSceneBeforeItByteForByte) {
     run.click(cubeRightEdge());
     run.key("x");  // moves the cube up
     run.settle();
-    chooseFile(3, "Save Scene", "before");
+    chooseFile(run, spots.button(3), "Save Scene", "before");
     const std::string before = fileText("before.vsf");
     ASSERT_FALSE(before.empty());
 
@@ -350,11 +332,11 @@ TEST_F(PanelE2E, UndoAfterALoadBringsBackTheSceneBeforeItByteForByte) {
     std::ofstream(run.folder / "other.vsf", std::ios::binary)
         << before.substr(0, cameras) << "wedge.wrl 4 0 0 0 0 4 0 0 0 0 4 0 0 0 0 1 ";
     const std::vector<uint32_t> saved = run.pixelsOf(run.view(1));
-    chooseFile(2, "Load Scene", "other.vsf");
+    chooseFile(run, spots.button(2), "Load Scene", "other.vsf");
     ASSERT_NE(run.pixelsOf(run.view(1)), saved);
 
     press(spots.undo());
-    chooseFile(3, "Save Scene", "after");
+    chooseFile(run, spots.button(3), "Save Scene", "after");
     EXPECT_EQ(fileText("after.vsf"), before);
     EXPECT_FALSE(run.findWindow("Error"));
 }
@@ -372,7 +354,7 @@ TEST_F(PanelE2E, StatusLineFollowsTheModeKeysAndShowsAFailedLoadUntilTheNextActi
     EXPECT_EQ(run.pixelsOf(modes), radioButtons);
 
     std::ofstream(run.folder / "bad.vsf", std::ios::binary) << "this is no scene\n";
-    chooseFile(2, "Load Scene", "bad.vsf");
+    chooseFile(run, spots.button(2), "Load Scene", "bad.vsf");
     const std::vector<uint32_t> failed = statusPixels();
     EXPECT_NE(failed, rotate);
     EXPECT_NE(failed, select);

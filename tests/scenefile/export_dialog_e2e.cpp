@@ -5,6 +5,7 @@
 
 #include <filesystem>
 
+#include "support/dialogs.h"
 #include "support/harness.h"
 
 namespace fs = std::filesystem;
@@ -13,21 +14,6 @@ namespace {
 
 constexpr int MENU_ADD = 0;
 constexpr int MENU_SAVE = 2;
-
-// Waits for a top-level window and puts the pointer on it: keyboard focus follows the pointer.
-std::optional<ScreenRect> focusWindow(const ProgramRun& run, const std::string& title) {
-    std::optional<unsigned long> window;
-    if (!waitUntil([&] { return (window = run.findWindow(title)).has_value(); })) {
-        return std::nullopt;
-    }
-    std::optional<ScreenRect> rect;
-    waitUntil([&] { return (rect = run.windowRect(*window)) && rect->width > 50; });
-    if (rect) {
-        run.move(rect->centre());
-        run.settle();
-    }
-    return rect;
-}
 
 // Opens the Save dialog from the front view's menu, turns its file type list `steps` entries
 // down (the mouse wheel over the list, at the dialog's lower right, above its buttons), types
@@ -48,10 +34,8 @@ bool saveAs(const ProgramRun& run, int steps, const std::string& name) {
         run.move(dialog->centre());
         run.settle();
     }
-    run.type(name);
-    run.settle();
-    run.key("Return");
-    return waitUntil([&] { return !run.findWindow("Save Scene"); });
+    enterName(run, name);
+    return gone(run, "Save Scene");
 }
 
 size_t assimpTriangles(const fs::path& path) {

@@ -1,7 +1,6 @@
 #include "scenefile/file_io.h"
 
 #include <fcntl.h>
-#include <grp.h>
 #include <gtest/gtest.h>
 #include <sys/resource.h>
 #include <sys/stat.h>
@@ -19,6 +18,7 @@
 #include <string>
 #include <thread>
 
+#include "support/ordinary_user.h"
 #include "support/temp_folder.h"
 
 namespace fs = std::filesystem;
@@ -43,36 +43,20 @@ struct FileIoTest : testing::Test, TempFolder {
     }
 };
 
-// Permission bits do not bind root, who runs the tests in CI: writes whose outcome depends on
-// them run in a child process as an ordinary user, nobody (65534) when the tests run as root,
-// else the user running the tests.
-constexpr uid_t RUNNER = 65534;
-
-// Gives a file or folder to the user that runAsOrdinaryUser runs as.
-void giveToRunner(const fs::path& path) {
-    if (geteuid() == 0) {
-        ASSERT_EQ(lchown(path.c_str(), RUNNER, RUNNER), 0) << path;
+// Starts a save of a megabyte to `file` in a child process whose file-size limit's signal ends
+// it half-way, as a kill would; the child's id, for the caller to wait for.
+pid_t startSaveEndedHalfWay(const std::string& file) {
+    const pid_t writer = fork();
+    if (writer == 0) {
+        rlimit none{0, 0};
+        rlimit small{4096, 4096};
+        setrlimit(RLIMIT_CORE, &none);
+        setrlimit(RLIMIT_FSIZE, &small);
+        std::signal(SIGXFSZ, SIG_DFL);
+        writeFileAtomically(file, std::string(1 << 20, '7'));
+        _exit(0);
     }
-}
-
-// Runs `action` in a child process as an ordinary user; its result, or nothing (and a test
-// failure) when the child could not drop its privileges or did not end normally.
-std::optional<bool> runAsOrdinaryUser(const std::function<bool()>& action) {
-    const pid_t child = fork();
-    if (child == 0) {
-        if (geteuid() == 0 &&
-            (setgroups(0, nullptr) != 0 || setgid(RUNNER) != 0 || setuid(RUNNER) != 0)) {
-            _exit(3);
-        }
-        _exit(geteuid() != 0 && action() ? 0 : geteuid() == 0 ? 4 : 1);
-    }
-    int status = 0;
-    if (child < 0 || waitpid(child, &status, 0) != child || !WIFEXITED(status) ||
-        WEXITSTATUS(status) > 1) {
-        ADD_FAILURE() << "the unprivileged writer did not run (wait status " << status << ")";
-        return std::nullopt;
-    }
-    return WEXITSTATUS(status) == 0;
+    return writer;
 }
 
 std::optional<bool> writeAsOrdinaryUser(const std::string& path, const std::string& content) {
@@ -272,17 +256,7 @@ TEST_F(FileIoTest, FileOfAnotherUserInAStickyFolderIsWrittenInPlace) {
 
 TEST_F(FileIoTest, KilledSaveLeavesANamedTemporaryThatALaterSaveRemoves) {
     put("scene.vsf", "previous");
-    // The file-size limit's signal ends the writer half-way, as a kill would.
-    const pid_t writer = fork();
-    if (writer == 0) {
-        rlimit none{0, 0};
-        rlimit small{4096, 4096};
-        setrlimit(RLIMIT_CORE, &none);
-        setrlimit(RLIMIT_FSIZE, &small);
-        std::signal(SIGXFSZ, SIG_DFL);
-        writeFileAtomically(path("scene.vsf"), std::string(1 << 20, '7'));
-        _exit(0);
-    }
+    const pid_t writer = startSaveEndedHalfWay(path("scene.vsf"));
     int status = 0;
     ASSERT_EQ(waitpid(writer, &status, 0), writer);
     ASSERT_TRUE(WIFSIGNALED(status) && WTERMSIG(status) == SIGXFSZ) << status;
@@ -315,16 +289,7 @@ TEST_F(FileIoTest, KilledSaveLeavesANamedTemporaryThatALaterSaveRemoves) {
 // save's process is gone and the file has been still for a moment.
 TEST_F(FileIoTest, TemporaryOfAnEndedSaveIsRemovedByARunningProgram) {
     put("scene.vsf", "previous");
-    const pid_t writer = fork();
-    if (writer == 0) {
-        rlimit none{0, 0};
-        rlimit small{4096, 4096};
-        setrlimit(RLIMIT_CORE, &none);
-        setrlimit(RLIMIT_FSIZE, &small);
-        std::signal(SIGXFSZ, SIG_DFL);
-        writeFileAtomically(path("scene.vsf"), std::string(1 << 20, '7'));
-        _exit(0);
-    }
+    const pid_t writer = startSaveEndedHalfWay(path("scene.vsf"));
     int status = 0;
     ASSERT_EQ(waitpid(writer, &status, 0), writer);
     const std::string left = ".scene.vsf.tessaly-save-" + std::to_string(writer) + ".tmp";

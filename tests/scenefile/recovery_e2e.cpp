@@ -11,8 +11,10 @@
 #include <thread>
 #include <vector>
 
+#include "support/dialogs.h"
 #include "support/harness.h"
 #include "support/panel_spots.h"
+#include "support/view_pixels.h"
 
 namespace fs = std::filesystem;
 
@@ -44,35 +46,11 @@ std::string objectLine(const std::string& text) {
     return at == std::string::npos ? std::string("(no view lines)") : text.substr(at);
 }
 
-bool isWhite(Rgb c) {
-    return c.r > 200 && c.g > 200 && c.b > 200;
-}
-bool isRed(Rgb c) {
-    return c.r > 200 && c.g < 60 && c.b < 60;
-}
-
-// The screen point of view coordinates (right, up) of an orthographic view at home (-2..2).
-Point at(const ScreenRect& view, double right, double up) {
-    return {view.x + static_cast<int>((right + 2) / 4 * view.width),
-            view.y + static_cast<int>((2 - up) / 4 * view.height)};
-}
-
-std::optional<Point> nearestInRow(const Screenshot& shot, Point p, bool (*test)(Rgb)) {
-    for (int d = 0; d <= 4; ++d) {
-        for (int x : {p.x - d, p.x + d}) {
-            if (test(shot.at(x, p.y))) {
-                return Point{x, p.y};
-            }
-        }
-    }
-    return std::nullopt;
-}
-
 std::optional<Point> edgeAt(const ProgramRun& run, double right, double up, bool (*test)(Rgb)) {
     std::optional<Point> found;
     waitUntil(
         [&] {
-            found = nearestInRow(run.screenshot(), at(run.view(1), right, up), test);
+            found = nearestInRow(run.screenshot(), viewPoint(run.view(1), right, up), test);
             return found.has_value();
         },
         PROGRAM_RESPONSE);
@@ -106,28 +84,11 @@ std::vector<fs::path> copiesOf(const ProgramRun& run) {
     return copies;
 }
 
-std::optional<ScreenRect> focusWindow(const ProgramRun& run, const std::string& title) {
-    std::optional<unsigned long> window;
-    if (!waitUntil([&] { return (window = run.findWindow(title)).has_value(); })) {
-        return std::nullopt;
-    }
-    std::optional<ScreenRect> rect;
-    waitUntil([&] { return (rect = run.windowRect(*window)) && rect->width > 50; });
-    if (rect) {
-        run.move(rect->centre());
-        run.settle();
-    }
-    return rect;
-}
-
-void enterName(const ProgramRun& run, const std::string& name) {
-    run.type(name);
-    run.settle();
-    run.key("Return");
-}
-
-bool gone(const ProgramRun& run, const std::string& title) {
-    return waitUntil([&] { return !run.findWindow(title); });
+// The run left one recovery copy, and it holds the moved cube.
+void expectOneCopyOfTheMovedCube(const ProgramRun& run) {
+    const auto copies = copiesOf(run);
+    ASSERT_EQ(copies.size(), 1u);
+    EXPECT_EQ(objectLine(contentOf(copies[0])), MOVED_CUBE);
 }
 
 // A program with a cube model (model 0) in its folder.
@@ -226,9 +187,7 @@ TEST(RecoveryE2E, AKillAfterThePeriodicWriteLosesNothing) {
     ASSERT_TRUE(waitUntil([&] { return copiesOf(run).size() == 1; }, milliseconds(15000)));
     kill(run.program, SIGKILL);
     run.waitForExit();
-    const auto copies = copiesOf(run);
-    ASSERT_EQ(copies.size(), 1u);
-    EXPECT_EQ(objectLine(contentOf(copies[0])), MOVED_CUBE);
+    expectOneCopyOfTheMovedCube(run);
 }
 
 TEST(RecoveryE2E, RecoverStartsWithTheCopyBitForBitAndKeepsItUntilSaved) {
@@ -296,7 +255,7 @@ TEST(RecoveryE2E, ACopyNamingAMissingModelFailsAsAnySuchScene) {
     ASSERT_TRUE(gone(run, "Error"));
     // The scene stays empty and the copy stays for another try.
     run.settle();
-    EXPECT_FALSE(nearestInRow(run.screenshot(), at(run.view(1), 0, 0.25), isWhite));
+    EXPECT_FALSE(nearestInRow(run.screenshot(), viewPoint(run.view(1), 0, 0.25), isWhite));
     run.key("Escape");
     EXPECT_EQ(run.waitForExit(), 1);
     EXPECT_EQ(copiesOf(run).size(), 1u);
@@ -422,9 +381,7 @@ TEST(RecoveryE2E, LosingTheXServerKeepsTheCopy) {
     run.xserver = -1;
     run.connection = nullptr;
     EXPECT_EQ(run.waitForExit(), 1);
-    const auto copies = copiesOf(run);
-    ASSERT_EQ(copies.size(), 1u);
-    EXPECT_EQ(objectLine(contentOf(copies[0])), MOVED_CUBE);
+    expectOneCopyOfTheMovedCube(run);
 }
 
 TEST(RecoveryE2E, ASignalWhileADialogIsOpenStillKeepsTheCopyAndEnds) {
@@ -436,7 +393,5 @@ TEST(RecoveryE2E, ASignalWhileADialogIsOpenStillKeepsTheCopyAndEnds) {
     ASSERT_TRUE(focusWindow(run, "Load Scene"));
     kill(run.program, SIGTERM);
     EXPECT_EQ(run.waitForExit(), 128 + SIGTERM);
-    const auto copies = copiesOf(run);
-    ASSERT_EQ(copies.size(), 1u);
-    EXPECT_EQ(objectLine(contentOf(copies[0])), MOVED_CUBE);
+    expectOneCopyOfTheMovedCube(run);
 }

@@ -1,7 +1,5 @@
-#include <grp.h>
 #include <gtest/gtest.h>
 #include <sys/stat.h>
-#include <sys/wait.h>
 #include <unistd.h>
 
 #include <atomic>
@@ -14,6 +12,7 @@
 #include "scenefile/recovery_copy.h"
 #include "scenefile/recovery_place.h"
 #include "scenefile/recovery_writer.h"
+#include "support/ordinary_user.h"
 #include "support/temp_folder.h"
 
 namespace fs = std::filesystem;
@@ -57,34 +56,6 @@ std::time_t aMoment(int second = 5) {
     local.tm_sec = second;
     local.tm_isdst = -1;
     return std::mktime(&local);
-}
-
-constexpr uid_t RUNNER = 65534;
-
-// Runs `action` in a child process as an ordinary user (nobody when the tests run as root): folder
-// permissions bind it. Its result, or nothing when the child did not run.
-std::optional<bool> runAsOrdinaryUser(const std::function<bool()>& action) {
-    const pid_t child = fork();
-    if (child == 0) {
-        if (geteuid() == 0 &&
-            (setgroups(0, nullptr) != 0 || setgid(RUNNER) != 0 || setuid(RUNNER) != 0)) {
-            _exit(3);
-        }
-        _exit(geteuid() != 0 && action() ? 0 : geteuid() == 0 ? 4 : 1);
-    }
-    int status = 0;
-    if (child < 0 || waitpid(child, &status, 0) != child || !WIFEXITED(status) ||
-        WEXITSTATUS(status) > 1) {
-        ADD_FAILURE() << "the unprivileged writer did not run (wait status " << status << ")";
-        return std::nullopt;
-    }
-    return WEXITSTATUS(status) == 0;
-}
-
-void giveToRunner(const fs::path& path) {
-    if (geteuid() == 0) {
-        ASSERT_EQ(lchown(path.c_str(), RUNNER, RUNNER), 0) << path;
-    }
 }
 
 }  // namespace

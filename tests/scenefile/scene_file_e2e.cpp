@@ -8,6 +8,7 @@
 #include <sstream>
 #include <string>
 
+#include "support/dialogs.h"
 #include "support/harness.h"
 
 namespace fs = std::filesystem;
@@ -33,40 +34,11 @@ int records(const std::string& text, const std::string& name) {
     return count;
 }
 
-// Waits for a top-level window and puts the pointer on it: keyboard focus follows the pointer.
-std::optional<ScreenRect> focusWindow(const ProgramRun& run, const std::string& title,
-                                      milliseconds timeout = milliseconds(10000)) {
-    std::optional<unsigned long> window;
-    if (!waitUntil([&] { return (window = run.findWindow(title)).has_value(); }, timeout)) {
-        return std::nullopt;
-    }
-    std::optional<ScreenRect> rect;
-    waitUntil([&] { return (rect = run.windowRect(*window)) && rect->width > 50; });
-    if (rect) {
-        run.move(rect->centre());
-        // GTK finishes mapping and focusing before keys arrive.
-        run.settle();
-    }
-    return rect;
-}
-
 // Picks a pop-up menu entry that opens a dialog and focuses the dialog.
 std::optional<ScreenRect> dialogFromMenu(const ProgramRun& run, Point p, int entry,
                                          const std::string& title) {
     run.menu(p, entry);
     return focusWindow(run, title);
-}
-
-// Types a name into the focused chooser and confirms it once GTK has handled the typing: a
-// Return that arrives while its name completion runs is swallowed.
-void enterName(const ProgramRun& run, const std::string& name) {
-    run.type(name);
-    run.settle();
-    run.key("Return");
-}
-
-bool gone(const ProgramRun& run, const std::string& title) {
-    return waitUntil([&] { return !run.findWindow(title); });
 }
 
 // Waits for the "Error" message box and dismisses it; true once it has gone.
