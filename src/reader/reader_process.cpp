@@ -118,7 +118,7 @@ bool start(const ReadingJob& job, const ReadingAllowance& allowance, Running& ru
         return false;
     }
     unreadable = false;
-    const std::string program = readerProgramPath();
+    const std::string program = allowance.program.empty() ? readerProgramPath() : allowance.program;
     if (program.empty()) {
         why = "the reader process's program (lib/tessaly/tessaly-reader) is missing";
         return false;

@@ -31,6 +31,9 @@ struct ReadingAllowance {
     size_t megabytesPerMegabyte = 32;  //   this much per megabyte of file
     unsigned parallel = 0;             // processes at once; 0: one per processor
     StreamLimits stream;
+    // The reader program to start; empty: tessaly-reader beside this program. Tests name a
+    // stand-in here to make a process fail in a chosen way.
+    std::string program;
 };
 
 struct ReadingOutcome {

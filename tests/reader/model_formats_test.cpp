@@ -253,8 +253,12 @@ TEST_F(ModelFormatsTest, HostileFilesGiveANoteAndTheEditorRunsOn) {
         << noteOf("zero.gltf");
     EXPECT_NE(noteOf("fifo.gltf").find("pipe.bin (a FIFO)"), std::string::npos)
         << noteOf("fifo.gltf");
-    EXPECT_EQ(noteOf("crash.ply").rfind("not read: the reader process crashed (signal ", 0), 0u)
-        << noteOf("crash.ply");
+    // Assimp crashes on this file on most runs; on others it rejects it. Either way it is not
+    // read, and the program goes on (a certain crash is checked with a stand-in program).
+    const std::string crashNote = noteOf("crash.ply");
+    EXPECT_TRUE(crashNote.rfind("not read: the reader process crashed (signal ", 0) == 0 ||
+                crashNote == "not read: cannot create std::vector larger than max_size()")
+        << crashNote;
 }
 
 TEST_F(ModelFormatsTest, UnreadableEntriesAreNamedWithTheirReason) {
