@@ -143,7 +143,11 @@ bool start(const ReadingJob& job, const ReadingAllowance& allowance, Running& ru
     const std::string memory = std::to_string(run.megabytes);
     const char* argv[] = {program.c_str(), mode.c_str(),   job.name.c_str(),
                           cpu.c_str(),     memory.c_str(), nullptr};
-    char* environment[] = {nullptr};
+    // Nothing of the editor's environment, but large blocks in huge pages: the parsers and the
+    // lists fill hundreds of megabytes for a large model, and a fault per small page took as long
+    // as the parsing itself.
+    char hugePages[] = "GLIBC_TUNABLES=glibc.malloc.hugetlb=1";
+    char* environment[] = {hugePages, nullptr};
 
     posix_spawn_file_actions_t actions;
     posix_spawn_file_actions_init(&actions);

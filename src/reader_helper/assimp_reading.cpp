@@ -8,6 +8,7 @@
 
 #include <assimp/Importer.hpp>
 #include <cmath>
+#include <cstring>
 #include <memory>
 #include <utility>
 
@@ -22,6 +23,12 @@ Vec3d placed(const aiMatrix4x4& m, const aiVector3D& v) {
     return {static_cast<double>(m.a1) * v.x + m.a2 * v.y + m.a3 * v.z + m.a4,
             static_cast<double>(m.b1) * v.x + m.b2 * v.y + m.b3 * v.z + m.b4,
             static_cast<double>(m.c1) * v.x + m.c2 * v.y + m.c3 * v.z + m.c4};
+}
+
+// Bit for bit, so that no negative zero in the matrix is taken for a zero.
+bool isIdentity(const aiMatrix4x4& m) {
+    const aiMatrix4x4 identity;
+    return std::memcmp(&m, &identity, sizeof m) == 0;
 }
 
 Vec3d unit(Vec3d v) {
@@ -84,8 +91,19 @@ struct SceneWalk {
             return true;
         }
         const auto pointBase = static_cast<int32_t>(out.points.size());
-        for (unsigned i = 0; i < mesh.mNumVertices; ++i) {
-            out.points.push_back(placed(matrix, mesh.mVertices[i]));
+        // Most files place their meshes where they are: the points need no multiplication then.
+        // Adding zero gives the bits the multiplication gives (a negative zero turns positive).
+        if (isIdentity(matrix)) {
+            for (unsigned i = 0; i < mesh.mNumVertices; ++i) {
+                const aiVector3D& v = mesh.mVertices[i];
+                out.points.push_back({static_cast<double>(v.x) + 0.0,
+                                      static_cast<double>(v.y) + 0.0,
+                                      static_cast<double>(v.z) + 0.0});
+            }
+        } else {
+            for (unsigned i = 0; i < mesh.mNumVertices; ++i) {
+                out.points.push_back(placed(matrix, mesh.mVertices[i]));
+            }
         }
         // Normals go by the inverse transpose; a mirroring transform turns the faces round.
         aiMatrix3x3 normalMatrix(matrix);
@@ -97,6 +115,11 @@ struct SceneWalk {
         if (mesh.mNormals) {
             normalOf.resize(mesh.mNumVertices);
             for (unsigned i = 0; i < mesh.mNumVertices; ++i) {
+                // The same file normal as the corner before gives the same normal.
+                if (i > 0 && mesh.mNormals[i] == mesh.mNormals[i - 1]) {
+                    normalOf[i] = normalOf[i - 1];
+                    continue;
+                }
                 const aiVector3D n = normalMatrix * mesh.mNormals[i];
                 const Vec3d normal = unit({n.x, n.y, n.z});
                 if (i == 0 || !(normal == out.normals.back())) {
