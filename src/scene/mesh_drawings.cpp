@@ -65,8 +65,9 @@ void drainGlErrors() {
     }
 }
 
-// A new buffer object holding `list`; with `release`, the list is freed at once, so that no
-// more than one list is held twice at any time.
+// A new buffer object holding `list`; with `release`, the list is freed at once and its memory
+// given back (the heap would keep it beside the next buffer object), so that no more than one
+// list is held twice at any time.
 template <typename T>
 GLuint upload(const GlBufferFunctions& gl, GLenum target, std::vector<T>& list, bool release) {
     GLuint name = 0;
@@ -77,6 +78,7 @@ GLuint upload(const GlBufferFunctions& gl, GLenum target, std::vector<T>& list, 
     gl.bindBuffer(target, 0);
     if (release) {
         std::vector<T>().swap(list);
+        malloc_trim(0);
     }
     return name;
 }
