@@ -85,6 +85,14 @@ struct Control {
     void press();  // a button
 };
 
+// The control being dragged and where the pointer was at its last step. Pointer positions are
+// whole pixels, so differences of them are exact pixel counts.
+struct PanelDrag {
+    const Control* control = nullptr;
+    float lastX = 0;
+    float lastY = 0;
+};
+
 struct Panel {
     std::vector<std::unique_ptr<Control>> controls;  // in the order they are shown
     ControlCallback defaultCallback;                 // for controls added without their own
@@ -93,6 +101,8 @@ struct Panel {
     // and when the button is let go, whether or not the value changed in between.
     ControlCallback dragStarted;
     ControlCallback dragEnded;
+
+    PanelDrag drag;
 
     // The window side, set by createPanel and the panelSet functions below.
     int mainWindow = 0;
