@@ -28,7 +28,8 @@ constexpr float MIN_PANEL_SCALE_FACTOR = 0.01f;
 // event applies only the change since the previous one of the same control. The controls belong
 // to the panel; no control writes a variable of the program by itself.
 struct ControlPanel {
-    Panel* glui = nullptr;  // not owned
+    Panel shown;            // the panel the program shows; glui points to it once it is made
+    Panel* glui = nullptr;  // the panel the controls are added to
     Control* lightingCheckbox = nullptr;
     Control* modeGroup = nullptr;
     Control* translateX = nullptr;

@@ -158,8 +158,8 @@ void runTessaly(const std::vector<std::string>& glutArguments, const ModelFolder
     glutSetOption(GLUT_ACTION_ON_WINDOW_CLOSE, GLUT_ACTION_CONTINUE_EXECUTION);
     mainWindow = glutCreateWindow("Tessaly");
     glutDisplayFunc(displayMain);
-    panelSetMainReshape(reshapeMain);
-    panelSetMainKeyboard(FrontForwarders::keyboard);
+    panelSetMainReshape(controlPanel.shown, reshapeMain);
+    panelSetMainKeyboard(controlPanel.shown, FrontForwarders::keyboard);
     glutWMCloseFunc(closeMain);
 
     platform() = desktopPlatform();
@@ -183,8 +183,9 @@ void runTessaly(const std::vector<std::string>& glutArguments, const ModelFolder
     perspectiveView.background[2] = 0.7f;
     openView(perspectiveView, AXIS_Z, true, PerspectiveForwarders::registerAll, modelMenu);
 
-    panelSetRedisplayLater(redisplayAgainNextPass);
-    controlPanel.glui = createPanel(mainWindow, panelCallback);
+    panelSetRedisplayLater(controlPanel.shown, redisplayAgainNextPass);
+    createPanel(controlPanel.shown, mainWindow, panelCallback);
+    controlPanel.glui = &controlPanel.shown;
     controlPanel.callback = panelCallback;
     controlPanel.build();
     for (size_t i = 0; i < scene.models.size(); ++i) {

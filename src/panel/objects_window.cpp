@@ -35,6 +35,7 @@ struct WindowState {
     ObjectsFrame frame;          // kept while the window is closed and opened again
     size_t framesDrawn = 0;
 };
+// Process-wide: GLUT's callbacks carry no user data, and there is one Objects window at most.
 WindowState state;
 
 // Runs `body` with the window's ImGui context current and gives the previous one back after,

@@ -7,6 +7,8 @@
 
 #include "scene/matrix.h"
 
+struct ImGuiContext;
+
 // A small retained panel toolkit: controls are plain records holding their id, label, value and
 // callback; a Panel draws and operates them in one GLUT sub-window at the right edge of the main
 // window. The program only creates controls, reads and sets their values, and receives
@@ -83,6 +85,14 @@ struct Control {
     void press();  // a button
 };
 
+// The control being dragged and where the pointer was at its last step. Pointer positions are
+// whole pixels, so differences of them are exact pixel counts.
+struct PanelDrag {
+    const Control* control = nullptr;
+    float lastX = 0;
+    float lastY = 0;
+};
+
 struct Panel {
     std::vector<std::unique_ptr<Control>> controls;  // in the order they are shown
     ControlCallback defaultCallback;                 // for controls added without their own
@@ -91,6 +101,15 @@ struct Panel {
     // and when the button is let go, whether or not the value changed in between.
     ControlCallback dragStarted;
     ControlCallback dragEnded;
+
+    PanelDrag drag;
+
+    // The window side, set by createPanel and the panelSet functions below.
+    int mainWindow = 0;
+    ImGuiContext* imgui = nullptr;
+    void (*programReshape)(int width, int height) = nullptr;
+    void (*programKeyboard)(unsigned char key, int x, int y) = nullptr;
+    void (*redisplayLater)(int window) = nullptr;
 
     Control* add_button(std::string label, int id, ControlCallback callback = {});
     void add_separator();
@@ -110,16 +129,17 @@ struct Panel {
 // Width that the panel sub-window takes at the right edge of the main window.
 constexpr int PANEL_WINDOW_WIDTH = 165;
 
-// The main window's reshape and keyboard go through the panel: on a reshape it first lays itself
+// The main window's reshape and keyboard go through `panel`: on a reshape it first lays itself
 // out at the right edge, then calls the program's reshape; keys typed over the panel reach the
-// program's keyboard handler. Call these with the main window current.
-void panelSetMainReshape(void (*reshape)(int width, int height));
-void panelSetMainKeyboard(void (*keyboard)(unsigned char key, int x, int y));
+// program's keyboard handler. Call these with the main window current. GLUT's callbacks reach
+// the panel given last to one of these functions or to createPanel; the caller keeps it alive.
+void panelSetMainReshape(Panel& panel, void (*reshape)(int width, int height));
+void panelSetMainKeyboard(Panel& panel, void (*keyboard)(unsigned char key, int x, int y));
 // How the panel asks for one more redraw of a window at the event loop's next pass (the software
 // rasteriser draws the first frame after a resize at the old size). Without it the panel posts
 // the redraw at once.
-void panelSetRedisplayLater(void (*redisplayLater)(int window));
-// Creates the panel sub-window at the right edge of mainWindow and makes mainWindow current
-// again; controls are added to the returned panel after. Controls call defaultCallback unless
-// given their own; callbacks run with mainWindow current.
-Panel* createPanel(int mainWindow, ControlCallback defaultCallback);
+void panelSetRedisplayLater(Panel& panel, void (*redisplayLater)(int window));
+// Creates the sub-window of `panel` at the right edge of mainWindow and makes mainWindow current
+// again; controls are added to the panel after. Controls call defaultCallback unless given their
+// own; callbacks run with mainWindow current.
+void createPanel(Panel& panel, int mainWindow, ControlCallback defaultCallback);

@@ -11,14 +11,6 @@ namespace {
 constexpr float PAD_SIZE = 40;
 constexpr float BALL_SIZE = 64;
 
-// The control being dragged and where the pointer was at its last step. Pointer positions are
-// whole pixels, so differences of them are exact pixel counts.
-struct DragState {
-    const Control* control = nullptr;
-    ImVec2 last;
-};
-DragState drag;
-
 ImU32 colour(float r, float g, float b, float a = 1) {
     return ImGui::ColorConvertFloat4ToU32(ImVec4(r, g, b, a));
 }
@@ -41,12 +33,14 @@ void tell(const ControlCallback& notice, const Control& control, PanelActions& a
 
 // Tracks a press-and-drag on the last item; returns the pointer movement since the last step
 // while the item is held. The panel hears when the press starts and when it ends.
-bool dragStep(const Panel& panel, const Control& control, PanelActions& actions, ImVec2& from,
+bool dragStep(Panel& panel, const Control& control, PanelActions& actions, ImVec2& from,
               ImVec2& to) {
+    PanelDrag& drag = panel.drag;
     const ImVec2 mouse = ImGui::GetIO().MousePos;
     if (ImGui::IsItemActivated()) {
         drag.control = &control;
-        drag.last = mouse;
+        drag.lastX = mouse.x;
+        drag.lastY = mouse.y;
         tell(panel.dragStarted, control, actions);
         return false;
     }
@@ -58,12 +52,13 @@ bool dragStep(const Panel& panel, const Control& control, PanelActions& actions,
             drag.control = nullptr;
         return false;
     }
-    if (mouse.x == drag.last.x && mouse.y == drag.last.y) {
+    if (mouse.x == drag.lastX && mouse.y == drag.lastY) {
         return false;
     }
-    from = drag.last;
+    from = ImVec2(drag.lastX, drag.lastY);
     to = mouse;
-    drag.last = mouse;
+    drag.lastX = mouse.x;
+    drag.lastY = mouse.y;
     return true;
 }
 
@@ -75,7 +70,7 @@ void arrow(ImDrawList* list, ImVec2 tip, float dx, float dy, ImU32 fill) {
                             ImVec2(base.x + dy * half, base.y - dx * half), fill);
 }
 
-void drawPad(const Panel& panel, Control& control, PanelActions& actions) {
+void drawPad(Panel& panel, Control& control, PanelActions& actions) {
     const ImVec2 p = ImGui::GetCursorScreenPos();
     ImGui::InvisibleButton("pad", ImVec2(PAD_SIZE, PAD_SIZE));
     ImVec2 from, to;
@@ -133,7 +128,7 @@ void greatCircle(ImDrawList* list, const Matrix4& m, ImVec2 c, float radius, int
     }
 }
 
-void drawBall(const Panel& panel, Control& control, PanelActions& actions) {
+void drawBall(Panel& panel, Control& control, PanelActions& actions) {
     const ImVec2 p = ImGui::GetCursorScreenPos();
     ImGui::InvisibleButton("ball", ImVec2(BALL_SIZE, BALL_SIZE));
     const float radius = BALL_SIZE / 2 - 2;
@@ -255,7 +250,7 @@ void drawButton(Control& control, float width, PanelActions& actions) {
     }
 }
 
-void drawControl(const Panel& panel, Control& control, float width, PanelActions& actions) {
+void drawControl(Panel& panel, Control& control, float width, PanelActions& actions) {
     switch (control.kind) {
         case ControlKind::Button:
             drawButton(control, width, actions);

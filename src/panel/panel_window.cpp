@@ -16,18 +16,14 @@
 
 namespace {
 
-void (*programReshape)(int, int) = nullptr;
-void (*programKeyboard)(unsigned char, int, int) = nullptr;
-void (*redisplayLater)(int) = nullptr;
-Panel thePanel;
-int mainWindow = 0;
-ImGuiContext* context = nullptr;
+// GLUT's callbacks carry no user data: they reach the panel through this one pointer.
+Panel* attached = nullptr;
 
-void postPanelRedisplay() {
+void postPanelRedisplay(int window) {
     const int current = glutGetWindow();
-    glutSetWindow(thePanel.window);
+    glutSetWindow(window);
     glutPostRedisplay();
-    if (current != 0 && current != thePanel.window) {
+    if (current != 0 && current != window) {
         glutSetWindow(current);
     }
 }
@@ -35,11 +31,11 @@ void postPanelRedisplay() {
 // Runs one ImGui frame with the panel window current; draws it when asked. The user's actions run
 // afterwards with the main window current, as the program's callbacks expect.
 void runFrame(bool draw) {
-    ImGui::SetCurrentContext(context);
+    ImGui::SetCurrentContext(attached->imgui);
     ImGui_ImplOpenGL2_NewFrame();
     ImGui_ImplGLUT_NewFrame();  // also starts ImGui's frame
     PanelActions actions;
-    buildPanelFrame(thePanel, actions);
+    buildPanelFrame(*attached, actions);
     ImGui::Render();
     if (draw) {
         const ImGuiIO& io = ImGui::GetIO();
@@ -52,15 +48,15 @@ void runFrame(bool draw) {
     if (actions.empty()) {
         return;
     }
-    glutSetWindow(mainWindow);
+    glutSetWindow(attached->mainWindow);
     for (auto& action : actions) {
         action();
     }
-    glutSetWindow(thePanel.window);
+    glutSetWindow(attached->window);
     // Show the new values. From inside the display callback a plain post would wait for the next
     // X event, so ask the event loop for it.
-    if (draw && redisplayLater != nullptr) {
-        redisplayLater(thePanel.window);
+    if (draw && attached->redisplayLater != nullptr) {
+        attached->redisplayLater(attached->window);
     } else {
         glutPostRedisplay();
     }
@@ -71,17 +67,17 @@ void display() {
 }
 
 void reshape(int width, int height) {
-    ImGui::SetCurrentContext(context);
+    ImGui::SetCurrentContext(attached->imgui);
     ImGui::GetIO().DisplaySize = ImVec2(static_cast<float>(width), static_cast<float>(height));
     glViewport(0, 0, width, height);
     glutPostRedisplay();
-    if (redisplayLater != nullptr) {
-        redisplayLater(thePanel.window);
+    if (attached->redisplayLater != nullptr) {
+        attached->redisplayLater(attached->window);
     }
 }
 
 void mouse(int button, int state, int x, int y) {
-    ImGui::SetCurrentContext(context);
+    ImGui::SetCurrentContext(attached->imgui);
     ImGuiIO& io = ImGui::GetIO();
     io.MousePos = ImVec2(static_cast<float>(x), static_cast<float>(y));
     const bool down = state == GLUT_DOWN;
@@ -111,14 +107,14 @@ void mouse(int button, int state, int x, int y) {
 }
 
 void motion(int x, int y) {
-    ImGui::SetCurrentContext(context);
+    ImGui::SetCurrentContext(attached->imgui);
     ImGui::GetIO().MousePos = ImVec2(static_cast<float>(x), static_cast<float>(y));
     runFrame(false);
     glutPostRedisplay();
 }
 
 void passiveMotion(int x, int y) {
-    ImGui::SetCurrentContext(context);
+    ImGui::SetCurrentContext(attached->imgui);
     ImGui::GetIO().MousePos = ImVec2(static_cast<float>(x), static_cast<float>(y));
     glutPostRedisplay();  // hover highlights
 }
@@ -128,28 +124,28 @@ void entry(int state) {
         return;
     }
     // Without this the last hovered control stays highlighted. Safe to repeat.
-    ImGui::SetCurrentContext(context);
+    ImGui::SetCurrentContext(attached->imgui);
     ImGui::GetIO().MousePos = ImVec2(-FLT_MAX, -FLT_MAX);
     glutPostRedisplay();
 }
 
 // The panel takes no text, so every key belongs to the program.
 void keyboard(unsigned char key, int x, int y) {
-    if (programKeyboard != nullptr) {
-        programKeyboard(key, x, y);
+    if (attached->programKeyboard != nullptr) {
+        attached->programKeyboard(key, x, y);
     }
 }
 
 void reshapePanelThenMain(int width, int height) {
-    if (thePanel.window != 0) {
+    if (attached->window != 0) {
         const int current = glutGetWindow();
-        glutSetWindow(thePanel.window);
+        glutSetWindow(attached->window);
         glutPositionWindow(width - PANEL_WINDOW_WIDTH > 0 ? width - PANEL_WINDOW_WIDTH : 0, 0);
         glutReshapeWindow(PANEL_WINDOW_WIDTH, height > 0 ? height : 1);
         glutSetWindow(current);
     }
-    if (programReshape != nullptr) {
-        programReshape(width, height);
+    if (attached->programReshape != nullptr) {
+        attached->programReshape(width, height);
     }
 }
 
@@ -157,31 +153,35 @@ void reshapePanelThenMain(int width, int height) {
 
 void Panel::sync_live() {
     if (window != 0) {
-        postPanelRedisplay();
+        postPanelRedisplay(window);
     }
 }
 
-void panelSetMainReshape(void (*reshape)(int, int)) {
-    programReshape = reshape;
+void panelSetMainReshape(Panel& panel, void (*reshape)(int, int)) {
+    attached = &panel;
+    panel.programReshape = reshape;
     glutReshapeFunc(reshapePanelThenMain);
 }
 
-void panelSetMainKeyboard(void (*keyboard)(unsigned char, int, int)) {
-    programKeyboard = keyboard;
+void panelSetMainKeyboard(Panel& panel, void (*keyboard)(unsigned char, int, int)) {
+    attached = &panel;
+    panel.programKeyboard = keyboard;
     glutKeyboardFunc(keyboard);
 }
 
-void panelSetRedisplayLater(void (*later)(int)) {
-    redisplayLater = later;
+void panelSetRedisplayLater(Panel& panel, void (*later)(int)) {
+    attached = &panel;
+    panel.redisplayLater = later;
 }
 
-Panel* createPanel(int main, ControlCallback defaultCallback) {
-    mainWindow = main;
-    thePanel.defaultCallback = std::move(defaultCallback);
-    glutSetWindow(mainWindow);
+void createPanel(Panel& panel, int main, ControlCallback defaultCallback) {
+    attached = &panel;
+    panel.mainWindow = main;
+    panel.defaultCallback = std::move(defaultCallback);
+    glutSetWindow(main);
     const int width = glutGet(GLUT_WINDOW_WIDTH), height = glutGet(GLUT_WINDOW_HEIGHT);
-    thePanel.window = glutCreateSubWindow(mainWindow, width - PANEL_WINDOW_WIDTH, 0,
-                                          PANEL_WINDOW_WIDTH, height > 0 ? height : 1);
+    panel.window = glutCreateSubWindow(main, width - PANEL_WINDOW_WIDTH, 0, PANEL_WINDOW_WIDTH,
+                                       height > 0 ? height : 1);
     glutDisplayFunc(display);
     glutReshapeFunc(reshape);
     glutMouseFunc(mouse);
@@ -191,8 +191,8 @@ Panel* createPanel(int main, ControlCallback defaultCallback) {
     glutKeyboardFunc(keyboard);
 
     IMGUI_CHECKVERSION();
-    context = ImGui::CreateContext();
-    ImGui::SetCurrentContext(context);
+    panel.imgui = ImGui::CreateContext();
+    ImGui::SetCurrentContext(panel.imgui);
     ImGuiIO& io = ImGui::GetIO();
     io.IniFilename = nullptr;
     io.LogFilename = nullptr;
@@ -202,6 +202,5 @@ Panel* createPanel(int main, ControlCallback defaultCallback) {
     ImGui_ImplOpenGL2_Init();
     applyPanelStyle();
 
-    glutSetWindow(mainWindow);
-    return &thePanel;
+    glutSetWindow(main);
 }

@@ -15,7 +15,8 @@ struct ReportedContext {
     ShareGroup group = NO_SHARE_GROUP;
 };
 
-// A handful of entries: the windows, the panel and the menus.
+// A handful of entries: the windows, the panel and the menus. Process-wide: a pass learns its
+// context only from GLX's current one, which carries no pointer to a record of the program.
 std::vector<ReportedContext>& reported() {
     // Never destroyed: contexts may be reported gone while static objects are torn down.
     static auto* contexts = new std::vector<ReportedContext>;

@@ -1,10 +1,13 @@
 #pragma once
 
 #include <cstddef>
+#include <memory>
 #include <string>
 #include <vector>
 
 #include "scene/vec.h"
+
+struct MeshDrawing;
 
 // The geometry of one model file, shared by every object placed from it. Filled once by the
 // model reader and never changed afterwards.
@@ -18,9 +21,13 @@ struct Mesh {
     // shows them from both sides. 0 unless the full reading found such faces.
     size_t twoSidedTriangles = 0;
 
-    explicit Mesh(std::string fileName) : name(std::move(fileName)) {}
+    // What the drawing side derived from this Mesh (scene/mesh_drawings.h), made at its first
+    // drawing. A cache of the fields above, hence changed through a const Mesh too.
+    mutable std::unique_ptr<MeshDrawing> drawing;
+
+    explicit Mesh(std::string fileName);
     Mesh(const Mesh&) = delete;
     Mesh& operator=(const Mesh&) = delete;
-    // Lets the drawing side free what it keeps for this Mesh (scene/mesh_drawings.h).
+    // Lets the drawing side delete the buffer objects it made for this Mesh.
     ~Mesh();
 };

@@ -8,16 +8,9 @@
 #include <utility>
 #include <vector>
 
-namespace {
+#include "scene/mesh.h"
 
-struct MeshDrawing {
-    MeshArrays arrays;
-    bool built = false;         // whether `arrays` was built at all
-    bool verticesHeld = false;  // whether arrays.vertices holds the vertex list
-    bool listsReleased = false;
-    std::vector<std::pair<ShareGroup, MeshBuffers>> buffers;
-    std::vector<ShareGroup> refused;  // groups whose GL could not take the lists
-};
+namespace {
 
 // What is known of one share group's GL.
 struct GroupState {
@@ -26,19 +19,19 @@ struct GroupState {
     std::vector<GLuint> abandoned;          // names of Meshes gone, to delete at the next pass
 };
 
-// Never destroyed: Meshes may go away while static objects are torn down at exit.
-struct Drawings {
-    std::unordered_map<const Mesh*, MeshDrawing> meshes;
-    std::unordered_map<ShareGroup, GroupState> groups;
-};
-
-Drawings& drawings() {
-    static auto* kept = new Drawings;
+// Process-wide: a share group spans the contexts of every window, and a Mesh may go away while
+// none of them is current. Never destroyed: Meshes may go away while static objects are torn
+// down at exit.
+std::unordered_map<ShareGroup, GroupState>& groupStates() {
+    static auto* kept = new std::unordered_map<ShareGroup, GroupState>;
     return *kept;
 }
 
 MeshDrawing& drawingOf(const Mesh& mesh) {
-    return drawings().meshes.try_emplace(&mesh).first->second;
+    if (!mesh.drawing) {
+        mesh.drawing = std::make_unique<MeshDrawing>();
+    }
+    return *mesh.drawing;
 }
 
 // Builds the lists that are not in client memory; without `vertices`, the vertex list may stay
@@ -65,8 +58,9 @@ void drainGlErrors() {
     }
 }
 
-// A new buffer object holding `list`; with `release`, the list is freed at once, so that no
-// more than one list is held twice at any time.
+// A new buffer object holding `list`; with `release`, the list is freed at once and its memory
+// given back (the heap would keep it beside the next buffer object), so that no more than one
+// list is held twice at any time.
 template <typename T>
 GLuint upload(const GlBufferFunctions& gl, GLenum target, std::vector<T>& list, bool release) {
     GLuint name = 0;
@@ -77,6 +71,7 @@ GLuint upload(const GlBufferFunctions& gl, GLenum target, std::vector<T>& list, 
     gl.bindBuffer(target, 0);
     if (release) {
         std::vector<T>().swap(list);
+        malloc_trim(0);
     }
     return name;
 }
@@ -201,11 +196,10 @@ BufferedMesh bufferedMesh(const Mesh& mesh, ShareGroup group, const GlBufferFunc
 }
 
 const MeshBuffers* findMeshBuffers(const Mesh& mesh, ShareGroup group) {
-    const auto found = drawings().meshes.find(&mesh);
-    if (found == drawings().meshes.end()) {
+    if (!mesh.drawing || !groupStates().contains(group)) {
         return nullptr;
     }
-    for (const auto& [owner, buffers] : found->second.buffers) {
+    for (const auto& [owner, buffers] : mesh.drawing->buffers) {
         if (owner == group) {
             return &buffers;
         }
@@ -214,11 +208,10 @@ const MeshBuffers* findMeshBuffers(const Mesh& mesh, ShareGroup group) {
 }
 
 size_t clientListBytes(const Mesh& mesh) {
-    const auto found = drawings().meshes.find(&mesh);
-    if (found == drawings().meshes.end()) {
+    if (!mesh.drawing) {
         return 0;
     }
-    const MeshArrays& a = found->second.arrays;
+    const MeshArrays& a = mesh.drawing->arrays;
     return a.vertices.capacity() * sizeof(float) +
            (a.triangles.capacity() + a.edges.capacity() + a.outlines.capacity()) *
                sizeof(uint32_t) +
@@ -226,7 +219,7 @@ size_t clientListBytes(const Mesh& mesh) {
 }
 
 const GlBufferFunctions* beginBufferedPass(ShareGroup group) {
-    GroupState& state = drawings().groups[group];
+    GroupState& state = groupStates()[group];
     if (!state.checked) {
         state.gl = bufferFunctionsOfCurrentContext();
         state.checked = true;
@@ -240,28 +233,25 @@ const GlBufferFunctions* beginBufferedPass(ShareGroup group) {
 }
 
 void forgetMeshDrawing(const Mesh& mesh) {
-    Drawings& all = drawings();
-    const auto found = all.meshes.find(&mesh);
-    if (found == all.meshes.end()) {
+    if (!mesh.drawing) {
         return;
     }
+    auto& groups = groupStates();
     const ShareGroup current = currentShareGroup();
-    for (const auto& [group, buffers] : found->second.buffers) {
-        GroupState& state = all.groups[group];
-        if (group == current && state.gl != nullptr) {
-            deleteNames(*state.gl, buffers);
+    for (const auto& [group, buffers] : mesh.drawing->buffers) {
+        const auto state = groups.find(group);
+        if (state == groups.end()) {
+            continue;  // the group is gone, and its objects with it
+        }
+        if (group == current && state->second.gl != nullptr) {
+            deleteNames(*state->second.gl, buffers);
         } else {
-            abandonNames(state, buffers);
+            abandonNames(state->second, buffers);
         }
     }
-    all.meshes.erase(found);
+    mesh.drawing.reset();
 }
 
 void forgetShareGroup(ShareGroup group) {
-    Drawings& all = drawings();
-    all.groups.erase(group);
-    for (auto& [mesh, drawing] : all.meshes) {
-        std::erase_if(drawing.buffers, [&](const auto& entry) { return entry.first == group; });
-        std::erase(drawing.refused, group);
-    }
+    groupStates().erase(group);
 }

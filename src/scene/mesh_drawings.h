@@ -1,15 +1,17 @@
 #pragma once
 
-// What the drawing side keeps for each Mesh, from its first drawing until the Mesh goes away: the
-// arrays derived from it (mesh_arrays.h) and, for each group of GL contexts that share objects,
-// buffer objects holding their lists. Once a group's buffer objects hold the lists and no other
-// group is live, the client-side lists are released: the model's drawing data is then kept once,
-// on the graphics side. Should a pass need them in client memory again, they are rebuilt from the
-// Mesh.
+// What the drawing side keeps for each Mesh, in the Mesh's own record (Mesh::drawing) from its
+// first drawing until the Mesh goes away: the arrays derived from it (mesh_arrays.h) and, for each
+// group of GL contexts that share objects, buffer objects holding their lists. Once a group's
+// buffer objects hold the lists and no other group is live, the client-side lists are released: the
+// model's drawing data is then kept once, on the graphics side. Should a pass need them in client
+// memory again, they are rebuilt from the Mesh.
 
 #include <GL/gl.h>
 
 #include <cstddef>
+#include <utility>
+#include <vector>
 
 #include "scene/gl_buffers.h"
 #include "scene/gl_share_groups.h"
@@ -23,6 +25,17 @@ struct MeshBuffers {
     GLuint triangles = 0;
     GLuint edges = 0;
     GLuint outlines = 0;  // 0 until a pass needs the outlines
+};
+
+struct MeshDrawing {
+    MeshArrays arrays;
+    bool built = false;         // whether `arrays` was built at all
+    bool verticesHeld = false;  // whether arrays.vertices holds the vertex list
+    bool listsReleased = false;
+    // Entries of groups whose last context is gone are never looked up again (numbers are not
+    // reused), and nothing is deleted for them.
+    std::vector<std::pair<ShareGroup, MeshBuffers>> buffers;
+    std::vector<ShareGroup> refused;  // groups whose GL could not take the lists
 };
 
 // The Mesh's arrays with their lists in client memory; with `outlines`, the outlines too.
