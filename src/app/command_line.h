@@ -6,11 +6,11 @@
 // Tessaly's own options; every other argument belongs to GLUT (-display, -geometry, -iconic,
 // -direct, -indirect, -gldebug, -sync and their values) and is handed on unchanged.
 struct CommandLine {
-    bool fullVrml = false;      // --full-vrml
-    bool allFormats = false;    // --all-formats
-    bool listModels = false;    // --list-models
-    bool help = false;          // --help
-    bool recover = false;       // --recover
+    bool fullVrml = false;    // --full-vrml
+    bool allFormats = false;  // --all-formats
+    bool listModels = false;  // --list-models
+    bool help = false;        // --help
+    bool recover = false;     // --recover
     // --export SCENE OUT: both paths, or `exportError` when they are not both given.
     bool exportScene = false;
     std::string exportFrom;
