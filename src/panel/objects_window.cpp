@@ -15,6 +15,7 @@
 
 #include "backends/imgui_impl_glut.h"
 #include "backends/imgui_impl_opengl2.h"
+#include "panel/glut_imgui_input.h"
 #include "panel/objects_frame.h"
 #include "panel/panel_frame.h"
 
@@ -136,30 +137,11 @@ void mouse(int button, int state_, int x, int y) {
     }
     inContext([&] {
         ImGuiIO& io = ImGui::GetIO();
-        io.MousePos = ImVec2(static_cast<float>(x), static_cast<float>(y));
         if (down) {
             setModifiers(io, state.frame.pressModifiers);
         }
-        switch (button) {
-            case GLUT_LEFT_BUTTON:
-                io.MouseDown[0] = down;
-                break;
-            case GLUT_RIGHT_BUTTON:
-                io.MouseDown[1] = down;
-                break;
-            case GLUT_MIDDLE_BUTTON:
-                io.MouseDown[2] = down;
-                break;
-            case 3:  // wheel up
-                if (down)
-                    io.MouseWheel += 1;
-                break;
-            case 4:  // wheel down
-                if (down)
-                    io.MouseWheel -= 1;
-                break;
-            default:
-                return;
+        if (!feedMouseButton(io, button, down, x, y)) {
+            return;
         }
         runFrame(false);
     });

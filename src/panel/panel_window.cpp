@@ -11,6 +11,7 @@
 
 #include "backends/imgui_impl_glut.h"
 #include "backends/imgui_impl_opengl2.h"
+#include "panel/glut_imgui_input.h"
 #include "panel/panel.h"
 #include "panel/panel_frame.h"
 
@@ -78,29 +79,8 @@ void reshape(int width, int height) {
 
 void mouse(int button, int state, int x, int y) {
     ImGui::SetCurrentContext(attached->imgui);
-    ImGuiIO& io = ImGui::GetIO();
-    io.MousePos = ImVec2(static_cast<float>(x), static_cast<float>(y));
-    const bool down = state == GLUT_DOWN;
-    switch (button) {
-        case GLUT_LEFT_BUTTON:
-            io.MouseDown[0] = down;
-            break;
-        case GLUT_RIGHT_BUTTON:
-            io.MouseDown[1] = down;
-            break;
-        case GLUT_MIDDLE_BUTTON:
-            io.MouseDown[2] = down;
-            break;
-        case 3:  // wheel up
-            if (down)
-                io.MouseWheel += 1;
-            break;
-        case 4:  // wheel down
-            if (down)
-                io.MouseWheel -= 1;
-            break;
-        default:
-            return;
+    if (!feedMouseButton(ImGui::GetIO(), button, state == GLUT_DOWN, x, y)) {
+        return;
     }
     runFrame(false);
     glutPostRedisplay();
