@@ -16,7 +16,8 @@ bool sameBytes(const StreamPieces& stream, const uint8_t* data, size_t size) {
     }
     size_t at = 0;
     for (const auto& piece : stream.pieces) {
-        if (std::memcmp(piece.data(), data + at, piece.size()) != 0) {
+        // An empty piece may have no storage at all: memcmp must not see its null pointer.
+        if (!piece.empty() && std::memcmp(piece.data(), data + at, piece.size()) != 0) {
             return false;
         }
         at += piece.size();
