@@ -3,7 +3,7 @@
 # in build-fuzz and runs each for the given number of seconds (default 600).
 #   scripts/fuzz.sh [seconds] [target ...]     e.g. scripts/fuzz.sh 60 model_file_fuzz
 #   TESSALY_FUZZ_NO_BUILD=1 skips the build (the test run builds first, then runs the targets);
-#   TESSALY_FUZZ_BUILD names another build folder.
+#   TESSALY_FUZZ_BUILD names another build folder; TESSALY_FUZZ_SEED fixes libFuzzer's seed.
 # A target <kind>_..._fuzz starts from the seeds in fuzz/corpus/<kind>/ and the dictionary
 # fuzz/<kind>.dict; what it discovers goes to build-fuzz/corpus/<target>/ (the seeds in the
 # repository are never written). Crashing inputs are left in build-fuzz/crashes/<target>/ for
@@ -42,6 +42,9 @@ for target in "${targets[@]}"; do
     options=(-max_total_time="$seconds" -rss_limit_mb=2048 -timeout=10 -print_final_stats=1
              -artifact_prefix="$crashes/")
     [[ -f "$top/fuzz/$kind.dict" ]] && options+=(-dict="$top/fuzz/$kind.dict")
+    # A fixed seed makes a run repeat the inputs of the last one (the test run uses it, so that a
+    # pass or a failure can be had again); without it every run explores anew.
+    [[ -n "${TESSALY_FUZZ_SEED:-}" ]] && options+=(-seed="$TESSALY_FUZZ_SEED")
     seeds=()
     [[ -d "$top/fuzz/corpus/$kind" ]] && seeds+=("$top/fuzz/corpus/$kind")
     log="$build/$target.log"

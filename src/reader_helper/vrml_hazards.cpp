@@ -66,21 +66,30 @@ std::optional<std::string> parserHazard(std::string_view text) {
                 imageSize = {};
                 imageNumbers = 0;
             }
+            // An image's width, height and bytes per pixel: Coin multiplies them in 16 and 32
+            // bits and allocates the result. Its parser takes a number from the start of a word
+            // and the rest as what follows ("4normalIndex" is 4, then normalIndex), so every
+            // number a word starts with counts.
             if (imageNumbers < 3) {
-                // An image's width, height and bytes per pixel: Coin multiplies them in 16 and 32
-                // bits and allocates the result.
-                char* end = nullptr;
                 const std::string number(current);
-                const long long value = std::strtoll(number.c_str(), &end, 0);
-                if (end == number.c_str() || *end != '\0') {
-                    imageNumbers = 3;
-                } else if (value < 0 || value > static_cast<long long>(MAX_IMAGE_SIDE)) {
-                    return atLine("an image side outside 0 ..", MAX_IMAGE_SIDE, "pixels", line);
-                } else {
-                    imageSize[imageNumbers++] = value;
-                    if (imageNumbers == 3 && imageSize[0] * imageSize[1] * imageSize[2] >
-                                                 static_cast<long long>(MAX_IMAGE_BYTES)) {
-                        return atLine("an image of more than", MAX_IMAGE_BYTES, "bytes", line);
+                const char* next = number.c_str();
+                while (imageNumbers < 3) {
+                    char* end = nullptr;
+                    const long long value = std::strtoll(next, &end, 0);
+                    if (end == next) {
+                        imageNumbers = 3;
+                    } else if (value < 0 || value > static_cast<long long>(MAX_IMAGE_SIDE)) {
+                        return atLine("an image side outside 0 ..", MAX_IMAGE_SIDE, "pixels", line);
+                    } else {
+                        imageSize[imageNumbers++] = value;
+                        if (imageNumbers == 3 && imageSize[0] * imageSize[1] * imageSize[2] >
+                                                     static_cast<long long>(MAX_IMAGE_BYTES)) {
+                            return atLine("an image of more than", MAX_IMAGE_BYTES, "bytes", line);
+                        }
+                        if (*end == '\0') {
+                            break;
+                        }
+                        next = end;
                     }
                 }
             }
