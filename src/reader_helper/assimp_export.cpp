@@ -12,8 +12,6 @@
 
 namespace {
 
-constexpr Vec3d NO_NORMAL{0, 0, 0};
-
 // Where each vertex of a built mesh comes from: a corner's point, and its normal taken from the
 // model's normal list (`normal` >= 0) or the triangle's flat normal (-1 - triangle).
 struct VertexSource {
