@@ -20,6 +20,7 @@
 #include <Inventor/elements/SoCoordinateElement.h>
 #include <Inventor/elements/SoNormalElement.h>
 #include <Inventor/elements/SoShapeHintsElement.h>
+#include <Inventor/fields/SoMFInt32.h>
 #include <Inventor/fields/SoSFBool.h>
 #include <Inventor/misc/SoState.h>
 #include <Inventor/nodes/SoAsciiText.h>
@@ -278,6 +279,21 @@ struct Walker {
 
     // Every other shape: its triangles arrive through triangleCallback until the next shape.
     SoCallbackAction::Response openShape(SoCallbackAction* action, const SoNode* node) {
+        // Coin sizes the normals it makes for an indexed shape by the shape's largest index,
+        // however few points there are: an index no point list within the limits can have is
+        // refused before Coin allocates for it.
+        const SoField* indexField = node->getField("coordIndex");
+        if (indexField && indexField->isOfType(SoMFInt32::getClassTypeId())) {
+            const auto* coordIndex = static_cast<const SoMFInt32*>(indexField);
+            const int32_t* values = coordIndex->getValues(0);
+            for (int i = 0; i < coordIndex->getNum(); ++i) {
+                if (values[i] < -1 || static_cast<size_t>(values[i]) >= walk.limits.points) {
+                    return halt("a coordIndex of " + std::to_string(values[i]) +
+                                ", beyond the limit of " + std::to_string(walk.limits.points) +
+                                " points");
+                }
+            }
+        }
         shape.open = true;
         shape.matrix = modelMatrix(action);
         if (node->isOfType(SoVRMLGeometry::getClassTypeId())) {

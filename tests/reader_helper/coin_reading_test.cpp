@@ -413,6 +413,10 @@ TEST(CoinReading, SaysWhyNothingWasRead) {
               "image 32767 32767 4 0xFF } } geometry Box { } }",
          false, "an image of more than 67108864 bytes at line 3"},
         {V1 + "Texture2 { image 0x10000 1 1 0 }", false, "an image side outside 0 .. 32767"},
+        // Coin would size its normals by the largest index, whatever the points.
+        {V2 + "Shape { geometry IndexedFaceSet { coord Coordinate3 { point [0 0 0, 1 0 0] }\n"
+              "coordIndex [0, 1, 2000000000, -1] } }",
+         false, "a coordIndex of 2000000000, beyond the limit of"},
         // The parser takes the 4 from "4normalIndex": so must the scan.
         {"#VRML V2.0 utf8\nShape { appearance Appearance { texture PixelTexture {\n"
          "image 32767 32767 4normalIndex 0xFF } } }",
