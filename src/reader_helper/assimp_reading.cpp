@@ -213,8 +213,16 @@ std::string lowerCase(std::string text) {
 }  // namespace
 
 AssimpReadOutcome readWithAssimp(std::span<const char> bytes, const std::string& name,
-                                 int companionFolder, MeshLists& out, const GraphLimits& limits) {
-    Assimp::Importer importer;
+                                 int companionFolder, MeshLists& out, const GraphLimits& limits,
+                                 bool leaveParsed) {
+    const auto tearDown = [leaveParsed](Assimp::Importer* parsed) {
+        if (!leaveParsed) {
+            delete parsed;
+        }
+    };
+    const std::unique_ptr<Assimp::Importer, decltype(tearDown)> owned(new Assimp::Importer,
+                                                                      tearDown);
+    Assimp::Importer& importer = *owned;
     auto* files = new CompanionFiles(name, bytes, companionFolder);
     importer.SetIOHandler(files);  // the importer owns it from here on
     // Lines and points are sorted out of the meshes; nothing else is changed.
