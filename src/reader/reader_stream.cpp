@@ -2,9 +2,11 @@
 
 #include <sys/mman.h>
 
+#include <algorithm>
 #include <cmath>
 #include <cstdint>
 #include <cstring>
+#include <type_traits>
 
 namespace {
 
@@ -232,6 +234,9 @@ enum Field {
     TWO_SIDED,
     END,
 };
+
+// A list's bytes are read this many at a time: small enough to stay in the cache.
+constexpr size_t ARRIVING_BYTES = 256 * 1024;
 }  // namespace
 
 bool ReplyReader::fieldDone() {
@@ -254,10 +259,16 @@ bool ReplyReader::fieldDone() {
             error = "the stream is cut short";
             return false;
         }
+        vector.clear();
         vector.reserve(static_cast<size_t>(count));
         inHugePages(vector.data(), vector.capacity() * sizeof(vector[0]));
-        vector.resize(static_cast<size_t>(count));
-        next(vector.data(), vector.size() * sizeof(vector[0]));
+        next(nullptr, static_cast<size_t>(count) * sizeof(vector[0]));
+        arrivingList = count > 0 ? field : -1;
+        if (arrivingList >= 0 && !arriving) {
+            // Room for at least one item; a short reply known beforehand needs no more.
+            arrivingSize = std::max<size_t>(std::min(ARRIVING_BYTES, knownSize - taken), 32);
+            arriving = std::make_unique_for_overwrite<std::byte[]>(arrivingSize);
+        }
         return true;
     };
     switch (field++) {
@@ -319,38 +330,86 @@ std::span<std::byte> ReplyReader::space() {
             return {};
         }
     }
-    return error.empty() ? std::span<std::byte>(target, remaining) : std::span<std::byte>();
+    if (!error.empty()) {
+        return {};
+    }
+    if (arrivingList >= 0) {
+        return {arriving.get() + arrived, std::min(arrivingSize - arrived, remaining)};
+    }
+    return {target, remaining};
+}
+
+// Appends the whole items that have arrived to the list they belong to; the bytes of a partial
+// item wait at the front for the rest of it. Each item is checked first, while it is in the
+// cache (the lists an index points into arrived before it): the finished lists need no second
+// pass.
+void ReplyReader::appendArrived() {
+    const auto append = [&](auto& vector, const auto& sound, const char* unsound) {
+        using Item = std::remove_reference_t<decltype(vector[0])>;
+        const size_t whole = arrived / sizeof(Item);
+        const auto* items = reinterpret_cast<const Item*>(arriving.get());
+        if (!std::all_of(items, items + whole, sound)) {
+            error = unsound;
+            return;
+        }
+        vector.insert(vector.end(), items, items + whole);
+        const size_t used = whole * sizeof(Item);
+        std::memmove(arriving.get(), arriving.get() + used, arrived - used);
+        arrived -= used;
+    };
+    MeshLists& lists = building.lists;
+    const auto isFinite = [](const Vec3d& v) { return finite(v); };
+    const auto toPoint = [&](const IndexTriple& t) { return within(t, lists.points.size()); };
+    const auto toNormal = [&](const IndexTriple& t) { return within(t, lists.normals.size()); };
+    switch (arrivingList) {
+        case POINTS:
+            append(lists.points, isFinite, "a point that is not a finite number");
+            break;
+        case NORMALS:
+            append(lists.normals, isFinite, "a normal that is not a finite number");
+            break;
+        case TRIANGLES:
+            append(lists.coordIndex, toPoint, "a triangle with a corner outside the points");
+            break;
+        default:
+            append(lists.normalIndex, toNormal, "a normal triple outside the normals");
+            break;
+    }
+    if (remaining == 0) {
+        arrivingList = -1;
+    }
 }
 
 bool ReplyReader::advance(size_t count) {
-    target += count;
     remaining -= count;
     taken += count;
+    if (arrivingList >= 0) {
+        arrived += count;
+        appendArrived();
+    } else {
+        target += count;
+    }
     return error.empty();
 }
 
 bool ReplyReader::take(std::span<const std::byte> bytes) {
-    while (error.empty()) {
-        while (remaining == 0 && field < END) {
-            if (!fieldDone()) {
-                return false;
-            }
+    for (;;) {
+        const std::span<std::byte> room = space();
+        if (!error.empty()) {
+            return false;
         }
         if (bytes.empty()) {
             return true;
         }
-        if (field == END) {
+        if (room.empty()) {
             error = "bytes after the end of the reply";
             return false;
         }
-        const size_t part = std::min(remaining, bytes.size());
-        std::memcpy(target, bytes.data(), part);
-        taken += part;
-        target += part;
-        remaining -= part;
+        const size_t part = std::min(room.size(), bytes.size());
+        std::memcpy(room.data(), bytes.data(), part);
+        advance(part);
         bytes = bytes.subspan(part);
     }
-    return false;
 }
 
 std::optional<std::string> ReplyReader::finish(ReaderReply& reply) {
@@ -360,10 +419,9 @@ std::optional<std::string> ReplyReader::finish(ReaderReply& reply) {
     if (error.empty() && (remaining > 0 || field < END)) {
         error = "the stream is cut short";
     }
-    if (error.empty()) {
-        if (std::optional<std::string> why = unsoundLists(building.lists)) {
-            error = *why;
-        }
+    // The items were checked as they arrived; what is left is whether the lists fit together.
+    if (error.empty() && building.lists.normalIndex.size() != building.lists.coordIndex.size()) {
+        error = "normal triples that do not match the triangles";
     }
     if (!error.empty()) {
         return error;

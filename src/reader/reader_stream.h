@@ -4,6 +4,7 @@
 #include <cstdint>
 #include <functional>
 #include <limits>
+#include <memory>
 #include <optional>
 #include <span>
 #include <string>
@@ -65,9 +66,9 @@ std::vector<std::byte> encodeReply(const ReaderReply& reply);
 void encodeReplyInParts(const ReaderReply& reply,
                         const std::function<void(std::span<const std::byte>)>& put);
 
-// Takes a reply in pieces as they arrive from the reader process and writes each list straight
-// into its place, so that a reply never lies in memory twice. Each count is checked against the
-// limits before its list is allocated.
+// Takes a reply in pieces as they arrive from the reader process and appends each list's items
+// to it through a small buffer, so that a reply never lies in memory twice. Each count is checked
+// against the limits before its list is allocated, and each item as it arrives.
 struct ReplyReader {
     explicit ReplyReader(const StreamLimits& streamLimits) : limits(streamLimits) {}
 
@@ -89,6 +90,7 @@ struct ReplyReader {
 
 private:
     bool fieldDone();
+    void appendArrived();
 
     const StreamLimits& limits;
     ReaderReply building;
@@ -96,6 +98,12 @@ private:
     std::byte fixed[8]{};
     std::byte* target = fixed;
     size_t remaining = 4;
+    // A list arrives in this small buffer and is appended to its vector from there while it is
+    // still in the cache: the vector is never filled with zeros first only to be overwritten.
+    std::unique_ptr<std::byte[]> arriving;
+    size_t arrivingSize = 0;
+    size_t arrived = 0;  // bytes in `arriving` not yet appended (less than one item between reads)
+    int arrivingList = -1;  // which of the four lists is arriving, -1 while none is
 };
 
 // Why `bytes` is not one complete reply, or nothing when `reply` now holds it.

@@ -7,12 +7,18 @@
 #include <assimp/scene.h>
 
 #include <assimp/Importer.hpp>
+
 #include <cmath>
 #include <cstring>
+#include <limits>
 #include <memory>
 #include <utility>
 
 #include "reader_helper/companion_files.h"
+
+#if defined(__SSE2__)
+#include <emmintrin.h>
+#endif
 
 namespace {
 
@@ -43,6 +49,59 @@ Vec3d flatNormal(const Vec3d& p0, const Vec3d& p1, const Vec3d& p2) {
     const Vec3d u{p1.x - p0.x, p1.y - p0.y, p1.z - p0.z};
     const Vec3d v{p2.x - p1.x, p2.y - p1.y, p2.z - p1.z};
     return unit({u.y * v.z - u.z * v.y, u.z * v.x - u.x * v.z, u.x * v.y - u.y * v.x});
+}
+
+// The flat normals of triangles [first, end) of `out`, appended to its normals with a triple
+// each, two triangles at a time: the square root and divisions of one triangle wait long for
+// each other, two side by side take the time of one. Each lane computes what flatNormal does, in
+// the same order, so the bits are the same.
+void appendFlatNormals(MeshLists& out, size_t first) {
+    const std::vector<Vec3d>& p = out.points;
+    const size_t end = out.coordIndex.size();
+    size_t t = first;
+#if defined(__SSE2__)
+    const auto column = [&](size_t t0, size_t t1, int32_t IndexTriple::*corner,
+                            double Vec3d::*axis) {
+        return _mm_set_pd(p[out.coordIndex[t1].*corner].*axis, p[out.coordIndex[t0].*corner].*axis);
+    };
+    const __m128d zero = _mm_setzero_pd();
+    const __m128d largest = _mm_set1_pd(std::numeric_limits<double>::max());
+    for (; t + 1 < end; t += 2) {
+        const auto diff = [&](int32_t IndexTriple::*to, int32_t IndexTriple::*from,
+                              double Vec3d::*axis) {
+            return _mm_sub_pd(column(t, t + 1, to, axis), column(t, t + 1, from, axis));
+        };
+        const __m128d ux = diff(&IndexTriple::b, &IndexTriple::a, &Vec3d::x);
+        const __m128d uy = diff(&IndexTriple::b, &IndexTriple::a, &Vec3d::y);
+        const __m128d uz = diff(&IndexTriple::b, &IndexTriple::a, &Vec3d::z);
+        const __m128d vx = diff(&IndexTriple::c, &IndexTriple::b, &Vec3d::x);
+        const __m128d vy = diff(&IndexTriple::c, &IndexTriple::b, &Vec3d::y);
+        const __m128d vz = diff(&IndexTriple::c, &IndexTriple::b, &Vec3d::z);
+        const __m128d nx = _mm_sub_pd(_mm_mul_pd(uy, vz), _mm_mul_pd(uz, vy));
+        const __m128d ny = _mm_sub_pd(_mm_mul_pd(uz, vx), _mm_mul_pd(ux, vz));
+        const __m128d nz = _mm_sub_pd(_mm_mul_pd(ux, vy), _mm_mul_pd(uy, vx));
+        const __m128d length = _mm_sqrt_pd(
+            _mm_add_pd(_mm_add_pd(_mm_mul_pd(nx, nx), _mm_mul_pd(ny, ny)), _mm_mul_pd(nz, nz)));
+        // unit(): a length that is not a positive finite number gives the zero vector.
+        const __m128d usable =
+            _mm_and_pd(_mm_cmpgt_pd(length, zero), _mm_cmple_pd(length, largest));
+        alignas(16) double x[2], y[2], z[2];
+        _mm_store_pd(x, _mm_and_pd(usable, _mm_div_pd(nx, length)));
+        _mm_store_pd(y, _mm_and_pd(usable, _mm_div_pd(ny, length)));
+        _mm_store_pd(z, _mm_and_pd(usable, _mm_div_pd(nz, length)));
+        for (int lane = 0; lane < 2; ++lane) {
+            out.normals.push_back({x[lane], y[lane], z[lane]});
+            const auto k = static_cast<int32_t>(out.normals.size() - 1);
+            out.normalIndex.push_back({k, k, k});
+        }
+    }
+#endif
+    for (; t < end; ++t) {
+        const IndexTriple& c = out.coordIndex[t];
+        out.normals.push_back(flatNormal(p[c.a], p[c.b], p[c.c]));
+        const auto k = static_cast<int32_t>(out.normals.size() - 1);
+        out.normalIndex.push_back({k, k, k});
+    }
 }
 
 bool finite(const Vec3d& v) {
@@ -91,6 +150,7 @@ struct SceneWalk {
             return true;
         }
         const auto pointBase = static_cast<int32_t>(out.points.size());
+        const size_t firstTriangle = out.coordIndex.size();
         // Most files place their meshes where they are: the points need no multiplication then.
         // Adding zero gives the bits the multiplication gives (a negative zero turns positive).
         if (isIdentity(matrix)) {
@@ -146,12 +206,10 @@ struct SceneWalk {
             out.coordIndex.push_back(corners);
             if (mesh.mNormals) {
                 out.normalIndex.push_back({normalOf[a], normalOf[b], normalOf[c]});
-            } else {
-                out.normals.push_back(flatNormal(out.points[corners.a], out.points[corners.b],
-                                                 out.points[corners.c]));
-                const auto k = static_cast<int32_t>(out.normals.size() - 1);
-                out.normalIndex.push_back({k, k, k});
             }
+        }
+        if (!mesh.mNormals) {
+            appendFlatNormals(out, firstTriangle);
         }
         return true;
     }
@@ -213,8 +271,16 @@ std::string lowerCase(std::string text) {
 }  // namespace
 
 AssimpReadOutcome readWithAssimp(std::span<const char> bytes, const std::string& name,
-                                 int companionFolder, MeshLists& out, const GraphLimits& limits) {
-    Assimp::Importer importer;
+                                 int companionFolder, MeshLists& out, const GraphLimits& limits,
+                                 bool leaveParsed) {
+    const auto tearDown = [leaveParsed](Assimp::Importer* parsed) {
+        if (!leaveParsed) {
+            delete parsed;
+        }
+    };
+    const std::unique_ptr<Assimp::Importer, decltype(tearDown)> owned(new Assimp::Importer,
+                                                                      tearDown);
+    Assimp::Importer& importer = *owned;
     auto* files = new CompanionFiles(name, bytes, companionFolder);
     importer.SetIOHandler(files);  // the importer owns it from here on
     // Lines and points are sorted out of the meshes; nothing else is changed.

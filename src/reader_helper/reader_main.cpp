@@ -33,7 +33,7 @@ ReaderReply readOtherFormat(std::span<const char> bytes, const std::string& name
     ReaderReply reply;
     const int folder = ::open(".", O_RDONLY | O_DIRECTORY | O_CLOEXEC);
     const AssimpReadOutcome outcome =
-        readWithAssimp(bytes, name, folder, reply.lists, GraphLimits{});
+        readWithAssimp(bytes, name, folder, reply.lists, GraphLimits{}, true);
     reply.status = outcome.read ? ReaderReply::Status::Read : ReaderReply::Status::Rejected;
     reply.note = outcome.message;
     return reply;

@@ -197,6 +197,51 @@ TEST_F(ModelFormatsTest, EachFormatIsReadAndPlacedByItsNodes) {
     EXPECT_EQ(model(reports, "a.wrl").coordIndex.size(), 1u);
 }
 
+// A file without normals gets each triangle's own: upright, on its side, and none for a
+// triangle without area; an odd count of them and a large mesh give the same as a small one.
+TEST_F(ModelFormatsTest, TrianglesWithoutFileNormalsGetTheirOwnFlatNormal) {
+    writeModel("three.obj",
+               "v 0 0 0\nv 1 0 0\nv 0 1 0\nv 0 0 1\nv 2 0 0\n"
+               "f 1 2 3\nf 1 2 5\nf 1 4 2\n");
+    std::string many;
+    for (int i = 0; i < 101; ++i) {
+        const std::string x = std::to_string(i);
+        many += "v " + x + " 0 0\nv " + x + ".5 1 0.25\nv " + x + " 0.75 " + x + "\n";
+        many += "f " + std::to_string(3 * i + 1) + " " + std::to_string(3 * i + 2) + " " +
+                std::to_string(3 * i + 3) + "\n";
+    }
+    writeModel("many.obj", many);
+    const std::vector<ModelReport> reports = readAll();
+    const auto flatNormals = [](const Mesh& mesh) {
+        std::vector<Vec3d> normals;
+        for (size_t i = 0; i < mesh.coordIndex.size(); ++i) {
+            const IndexTriple& n = mesh.normalIndex.at(i);
+            EXPECT_TRUE(n.a == n.b && n.b == n.c) << "one normal for the whole triangle";
+            normals.push_back(mesh.normals.at(static_cast<size_t>(n.a)));
+        }
+        return normals;
+    };
+    const Mesh& three = model(reports, "three.obj");
+    ASSERT_EQ(three.coordIndex.size(), 3u);
+    EXPECT_EQ(flatNormals(three), (std::vector<Vec3d>{{0, 0, 1}, {0, 0, 0}, {0, 1, 0}}));
+    // Each triangle leans its own way; its normal is worked out the way a single triangle's
+    // is, bit for bit.
+    const Mesh& large = model(reports, "many.obj");
+    ASSERT_EQ(large.coordIndex.size(), 101u);
+    const std::vector<Vec3d> normals = flatNormals(large);
+    for (size_t i = 0; i < normals.size(); ++i) {
+        const IndexTriple& t = large.coordIndex[i];
+        const Vec3d& a = large.points.at(static_cast<size_t>(t.a));
+        const Vec3d& b = large.points.at(static_cast<size_t>(t.b));
+        const Vec3d& c = large.points.at(static_cast<size_t>(t.c));
+        const Vec3d u{b.x - a.x, b.y - a.y, b.z - a.z};
+        const Vec3d v{c.x - b.x, c.y - b.y, c.z - b.z};
+        const Vec3d n{u.y * v.z - u.z * v.y, u.z * v.x - u.x * v.z, u.x * v.y - u.y * v.x};
+        const double length = std::sqrt(n.x * n.x + n.y * n.y + n.z * n.z);
+        EXPECT_EQ(normals[i], (Vec3d{n.x / length, n.y / length, n.z / length})) << i;
+    }
+}
+
 TEST_F(ModelFormatsTest, HostileFilesGiveANoteAndTheEditorRunsOn) {
     const std::filesystem::path models = folder / "VRMLmodels";
     writeModel("billion.stl", binaryStl({{{{0, 0, 0}, {1, 0, 0}, {0, 1, 0}}}}, 1'000'000'000));

@@ -95,6 +95,58 @@ TEST(ReaderStreamTest, AReplyTakenInPiecesIsTheSameAsTakenWhole) {
     EXPECT_EQ(reader.error, "more points than the limit of 16000000");
 }
 
+// Lists of many megabytes arrive in pieces that split items anywhere, as a pipe hands them
+// over; a bad item deep inside is still found.
+TEST(ReaderStreamTest, LargeListsTakenInOddPiecesAreTheSame) {
+    ReaderReply sent;
+    sent.status = ReaderReply::Status::Read;
+    for (int i = 0; i < 100'000; ++i) {
+        const double x = i * 0.001;
+        sent.lists.points.push_back({x, x * x, -x});
+        sent.lists.normals.push_back({0, 0, x});
+        sent.lists.coordIndex.push_back({i, (i + 1) % 100'000, (i + 7) % 100'000});
+        sent.lists.normalIndex.push_back({i, i, (i + 3) % 100'000});
+    }
+    const std::vector<std::byte> whole = encodeReply(sent);
+    const auto takeInPieces = [&](const std::vector<std::byte>& bytes, std::string& error) {
+        const StreamLimits limits;
+        ReplyReader reader(limits);
+        ReaderReply got;
+        for (size_t at = 0; at < bytes.size(); at += 100'003) {
+            std::span<std::byte> room = reader.space();
+            const size_t part = std::min({size_t{100'003}, bytes.size() - at});
+            // Through space() and advance() as the editor reads a pipe, room by room.
+            for (size_t done = 0; done < part && !room.empty(); room = reader.space()) {
+                const size_t step = std::min(room.size(), part - done);
+                std::memcpy(room.data(), bytes.data() + at + done, step);
+                done += step;
+                if (!reader.advance(step)) {
+                    break;
+                }
+            }
+        }
+        error = reader.finish(got).value_or("");
+        return got;
+    };
+    std::string error;
+    const ReaderReply got = takeInPieces(whole, error);
+    EXPECT_EQ(error, "");
+    EXPECT_TRUE(got.lists.points == sent.lists.points && got.lists.normals == sent.lists.normals &&
+                got.lists.coordIndex == sent.lists.coordIndex &&
+                got.lists.normalIndex == sent.lists.normalIndex);
+    ReaderReply decoded;
+    EXPECT_EQ(decode(whole, decoded), std::nullopt);
+    EXPECT_TRUE(decoded.lists.normalIndex == sent.lists.normalIndex);
+
+    ReaderReply spoilt = sent;
+    spoilt.lists.normalIndex[77'777].c = 100'000;
+    takeInPieces(encodeReply(spoilt), error);
+    EXPECT_EQ(error, "a normal triple outside the normals");
+    spoilt = sent;
+    spoilt.lists.points[99'999].z = NAN;
+    EXPECT_EQ(decode(encodeReply(spoilt), decoded), "a point that is not a finite number");
+}
+
 TEST(ReaderStreamTest, EveryCutOrPaddedStreamIsRefusedAndLeavesTheReplyAlone) {
     const std::vector<std::byte> whole = encodeReply(sampleReply());
     for (size_t size = 0; size < whole.size(); ++size) {
