@@ -2,6 +2,7 @@
 # Builds the libFuzzer targets (fuzz/*_fuzz.cpp, with address and undefined-behaviour sanitizers)
 # in build-fuzz and runs each for the given number of seconds (default 600).
 #   scripts/fuzz.sh [seconds] [target ...]     e.g. scripts/fuzz.sh 60 model_file_fuzz
+#   (0 seconds runs every seed once and explores nothing)
 #   TESSALY_FUZZ_NO_BUILD=1 skips the build (the test run builds first, then runs the targets);
 #   TESSALY_FUZZ_BUILD names another build folder; TESSALY_FUZZ_SEED fixes libFuzzer's seed.
 # A target <kind>_..._fuzz starts from the seeds in fuzz/corpus/<kind>/ and the dictionary
@@ -41,6 +42,8 @@ for target in "${targets[@]}"; do
     mkdir -p "$corpus" "$crashes"
     options=(-max_total_time="$seconds" -rss_limit_mb=2048 -timeout=10 -print_final_stats=1
              -artifact_prefix="$crashes/")
+    # 0 seconds: only the seeds, each once, and no exploring.
+    ((seconds == 0)) && options+=(-runs=0)
     [[ -f "$top/fuzz/$kind.dict" ]] && options+=(-dict="$top/fuzz/$kind.dict")
     # A fixed seed makes a run repeat the inputs of the last one (the test run uses it, so that a
     # pass or a failure can be had again); without it every run explores anew.
